@@ -1,0 +1,45 @@
+// The LZH compression methods: decoding every method we know, encoding
+// -lh5-, -lh6- and -lh7-.  Methods are named by their five-character id
+// ("-lh5-").  Data streams through; memory stays flat whatever the size.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "io.h"
+
+namespace lzh {
+
+enum class CodecStatus {
+    ok,
+    corrupt,      // the packed data cannot be decoded
+    truncated,    // the packed data ended before the member did
+    read_error,   // the source reported an error
+    write_error,  // the sink refused the data
+    unsupported,  // no decoder here knows the method
+};
+
+// A short English phrase for messages, e.g. "damaged data".
+const char *describe(CodecStatus status);
+
+// True when decode() knows `method`.
+bool can_decode(std::string_view method);
+
+// Decodes one member: reads at most `packed_size` bytes from `packed` and
+// writes exactly `original_size` bytes to `out` (fewer only on failure).
+CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
+                   std::uint64_t original_size, ByteSink &out);
+
+struct EncodeResult {
+    CodecStatus status = CodecStatus::ok;
+    std::uint64_t original = 0;  // bytes read from the source
+    std::uint64_t packed = 0;    // bytes written to the sink
+    bool gave_up = false;        // stopped because the output passed `give_up_above`
+};
+
+// Compresses everything `in` yields with -lh<level>- (level 5, 6 or 7).
+// When the packed size would exceed `give_up_above`, stops early with
+// gave_up set, so the caller can store the member instead.
+EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above);
+
+} // namespace lzh
