@@ -1,0 +1,80 @@
+#include "command.h"
+
+namespace lzh {
+
+std::vector<ParsedWord> split_command_words(std::string_view text) {
+    std::vector<ParsedWord> words;
+    ParsedWord cur;
+    bool in_word = false, in_quotes = false;
+    for (char c : text) {
+        if (c == '"') {
+            in_quotes = !in_quotes;
+            in_word = true;
+            cur.quoted = true;
+        } else if (c == ' ' && !in_quotes) {
+            if (in_word) words.push_back(std::move(cur));
+            cur = ParsedWord{};
+            in_word = false;
+        } else {
+            cur.text += c;
+            in_word = true;
+        }
+    }
+    if (in_word) words.push_back(std::move(cur));
+    return words;
+}
+
+namespace {
+bool ends_with_separator(const std::string &s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
+} // namespace
+
+bool parse_command(std::string_view text, Command &cmd, std::string &error) {
+    cmd = Command{};
+    std::vector<ParsedWord> words = split_command_words(text);
+    if (words.empty()) {
+        error = "empty command";
+        return false;
+    }
+    const std::string &verb = words[0].text;
+    if (verb.size() != 1 || std::string_view("lxeads").find(verb[0]) == std::string_view::npos) {
+        error = "unknown command \"" + verb + "\"";
+        return false;
+    }
+    cmd.verb = verb[0] == 'e' ? 'x' : verb[0];
+
+    bool have_archive = false;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const ParsedWord &w = words[i];
+        if (!w.quoted && w.text.size() > 1 && w.text[0] == '-') {
+            const std::string &s = w.text;
+            if (s == "-c") cmd.overwrite = true;
+            else if (s == "-o5" || s == "-o6" || s == "-o7") cmd.method = s[2] - '0';
+            else if (s == "-jw2" || s == "-gw3") {}  // the self-extractor's kind: we make one kind only
+            else {
+                error = "unknown switch \"" + s + "\"";
+                return false;
+            }
+            continue;
+        }
+        if (!have_archive) {
+            cmd.archive = w.text;
+            have_archive = true;
+        } else if (cmd.folder.empty() && cmd.names.empty() && cmd.verb != 'a' && ends_with_separator(w.text)) {
+            cmd.folder = w.text;
+        } else {
+            cmd.names.push_back(w.text);
+        }
+    }
+    if (!have_archive) {
+        error = "no archive named";
+        return false;
+    }
+    if (cmd.verb == 's' && cmd.folder.empty() && !cmd.names.empty()) {
+        // "s ARCHIVE FOLDER": the folder may come without its separator.
+        cmd.folder = cmd.names.front() + "/";
+        cmd.names.erase(cmd.names.begin());
+    }
+    return true;
+}
+
+} // namespace lzh

@@ -1,0 +1,109 @@
+#include "list.h"
+
+#include "archive.h"
+
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+
+namespace lzh {
+namespace {
+
+constexpr const char *kTitles = "  Name          Original    Packed  Ratio   Date     Time   Method CRC  Path";
+constexpr const char *kSeparator = "--------------  --------  -------- ------ -------- -------- ----- ---- ----";
+
+// A name shown in the listing: control characters and double quotes become
+// "?", which still matches them when the name is handed back as a pattern.
+std::string printable(std::string_view s) {
+    std::string out(s);
+    for (char &c : out) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '"') c = '?';
+    }
+    return out;
+}
+
+// Cuts or pads to `width` UTF-16 code units, never splitting a character.
+std::string fit_utf16(std::string_view s, std::size_t width) {
+    std::string out;
+    std::size_t units = 0, i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+        std::size_t u = len == 4 ? 2 : 1;
+        if (units + u > width || i + len > s.size()) break;
+        out.append(s.substr(i, len));
+        units += u;
+        i += len;
+    }
+    out.append(width - units, ' ');
+    return out;
+}
+
+std::string right(const std::string &s, std::size_t width) {
+    return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
+}
+
+std::string ratio(std::uint64_t packed, std::uint64_t original) {
+    if (original == 0) return "******";
+    long double r = static_cast<long double>(packed) * 100.0L / static_cast<long double>(original);
+    if (r > 999.9L) return "******";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%5.1Lf%%", r);
+    return right(buf, 6);
+}
+
+std::string date_time(std::int64_t t) {
+    std::time_t tt = static_cast<std::time_t>(t);
+    std::tm tm{};
+    if (!localtime_r(&tt, &tm)) return "00-00-00 00:00:00";
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+// Sizes stand right-aligned in 8 columns; a larger one takes the two blank
+// columns before it rather than shifting the rest of the line.
+std::string size_field(std::uint64_t v) { return right(std::to_string(v), 10); }
+
+} // namespace
+
+std::string listing_line(const Member &m) {
+    char crc[8];
+    std::snprintf(crc, sizeof crc, "%04X", m.crc16);
+    return "  " + fit_utf16(printable(m.file_name()), 12) + size_field(m.original_size) + size_field(m.packed_size) +
+           " " + ratio(m.packed_size, m.original_size) + " " + date_time(m.mtime) + " " + printable(m.method) + " " +
+           crc + " " + printable(m.display_path());
+}
+
+std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime) {
+    return "  " + right(std::to_string(count) + " files", 12) + size_field(original) + size_field(packed) + " " +
+           ratio(packed, original) + " " + date_time(mtime);
+}
+
+int list_archive(const std::string &archive, Output &out) {
+    Report report(out);
+    ArchiveReader reader;
+    if (int rc = reader.open(archive)) {
+        report.fail(rc, reader.error());
+        return report.result();
+    }
+    out.line(kTitles);
+    out.line(kSeparator);
+    std::uint64_t count = 0, original = 0, packed = 0;
+    Member m;
+    while (reader.next(m)) {
+        out.line(listing_line(m));
+        ++count;
+        original += m.original_size;
+        packed += m.packed_size;
+    }
+    out.line(kSeparator);
+    struct stat st {};
+    std::int64_t when = ::fstat(reader.fd(), &st) == 0 ? static_cast<std::int64_t>(st.st_mtime) : 0;
+    out.line(listing_summary(count, original, packed, when));
+    if (reader.error_code()) report.fail(reader.error_code(), archive + ": " + reader.error());
+    return report.result();
+}
+
+} // namespace lzh

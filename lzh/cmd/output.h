@@ -1,0 +1,66 @@
+// Where a command's text goes: the caller's fixed buffer (the C entry
+// point) or a stream (the command-line tool, the self-extractor).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace lzh {
+
+// Line ending of the text handed back to callers.
+#ifdef _WIN32
+inline constexpr std::string_view kNewline = "\r\n";
+#else
+inline constexpr std::string_view kNewline = "\n";
+#endif
+
+class Output {
+public:
+    virtual ~Output() = default;
+    // One line, without its line ending.
+    virtual void line(std::string_view text) = 0;
+    // True when some text was dropped for lack of room.
+    virtual bool overflowed() const { return false; }
+};
+
+// Fills a caller's buffer with whole lines only and keeps it NUL-terminated;
+// once a line does not fit, that line and every later one are dropped.
+class BufferOutput : public Output {
+public:
+    BufferOutput(char *buf, std::uint32_t size);
+    void line(std::string_view text) override;
+    bool overflowed() const override { return overflow_; }
+
+private:
+    char *buf_;
+    std::uint32_t size_, used_ = 0;
+    bool overflow_ = false;
+};
+
+class StreamOutput : public Output {
+public:
+    explicit StreamOutput(std::FILE *f) : f_(f) {}
+    void line(std::string_view text) override;
+
+private:
+    std::FILE *f_;
+};
+
+// Messages name a member or path and say what went wrong; report() sends
+// one and keeps the first failing result of the command.
+class Report {
+public:
+    explicit Report(Output &out) : out_(out) {}
+    void fail(int result, std::string_view message);
+    void info(std::string_view message) { out_.line(message); }
+    int result() const { return result_; }
+    Output &out() { return out_; }
+
+private:
+    Output &out_;
+    int result_ = 0;
+};
+
+} // namespace lzh

@@ -1,0 +1,89 @@
+// One member header of an LZH archive: the model shared by the reader and
+// the writer, the parser for header levels 0 to 3 and the level-2 writer.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lzh {
+
+enum class MemberKind { file, directory, symlink };
+
+struct Member {
+    // Where the member lives in the archive.
+    std::uint64_t header_offset = 0;  // first byte of its header
+    std::uint64_t header_size = 0;    // every header byte, extension headers included
+    std::uint64_t data_offset = 0;    // first byte of the packed data
+    std::uint64_t packed_size = 0;    // bytes of packed data
+    std::uint64_t original_size = 0;
+
+    std::string method = "-lh0-";  // five characters
+    int level = 2;
+    char os_id = 'U';
+    std::int64_t mtime = 0;         // seconds since 1970, UTC
+    std::uint16_t crc16 = 0;        // of the original data
+    std::uint8_t msdos_attr = 0x20;
+    std::optional<std::uint16_t> unix_mode;  // permission and type bits
+    std::optional<std::uint16_t> uid, gid;
+
+    MemberKind kind = MemberKind::file;
+    // The stored path decoded to UTF-8, "/"-separated, no trailing "/"
+    // (a directory's kind says what it is).  May be absolute or hold "..":
+    // extraction decides what is safe.
+    std::string path;
+    std::string link_target;  // UTF-8, for a symbolic link
+
+    // The path as the listing shows it and as commands name the member:
+    // a directory's ends in "/".
+    std::string display_path() const;
+    // Last part of display_path().
+    std::string file_name() const;
+};
+
+enum class HeaderError {
+    none,
+    truncated,   // the archive ends inside the header
+    malformed,   // sizes or fields that cannot be right
+    bad_check,   // header checksum or CRC does not match
+};
+
+// The first bytes of a header say how long the fixed part is; the parser
+// asks for more through this callback, reading at absolute offsets.
+class HeaderInput {
+public:
+    virtual ~HeaderInput() = default;
+    // Fills buf with n bytes from offset; false when fewer are there.
+    virtual bool read_at(std::uint64_t offset, std::uint8_t *buf, std::size_t n) = 0;
+};
+
+// Upper bound on one header's size: real headers are well under 1 KiB, and
+// a lying length must not make the reader allocate without bound.
+constexpr std::size_t kMaxHeaderBytes = 1 << 20;
+
+struct ParseResult {
+    HeaderError error = HeaderError::none;
+    bool end_of_archive = false;  // the 0 byte (or the file's end) that closes the archive
+    std::string what;             // English detail for messages
+};
+
+// Parses the header that starts at `offset`.  On success fills `m`
+// (header_offset, header_size, data_offset included).
+ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m);
+
+// True when the bytes at `p` (at least 22 available) look like the start of a
+// header: a method id at 2..6 and a known level.  Used to find an archive
+// inside a self-extracting program; parse_header confirms.
+bool looks_like_header(const std::uint8_t *p, std::size_t avail);
+
+// A level-2 header for `m` (path, kind, method, sizes, mtime, crc16,
+// unix_mode, link target), with its header CRC.  Names are stored as names.h
+// says.  The size fields hold m.packed_size and m.original_size; the writer
+// patches them with patch_level2_sizes once the data is written.
+std::string build_level2_header(const Member &m);
+// Rewrites the sizes and the CRC-16 of the data, and the header CRC, in a
+// header made by build_level2_header.
+void patch_level2_header(std::string &header, std::uint64_t packed, std::uint64_t original, std::uint16_t crc);
+
+} // namespace lzh

@@ -1,0 +1,131 @@
+#include "support.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace lzh::test {
+
+TempDir::TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "lzhtest-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests make read-only folders; make them writable again to remove them.
+    sh("chmod -R u+rwx " + shell_quote(path_.string()) + " 2>/dev/null");
+    fs::remove_all(path_, ec);
+}
+
+CmdResult unlha(const std::string &command) {
+    StringOutput out;
+    int rc = run_command(command, out);
+    return {rc, out.text()};
+}
+
+int sh(const std::string &command) {
+    int st = std::system(command.c_str());
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+std::string sh_output(const std::string &command) {
+    std::string out;
+    FILE *p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+bool have_tool(const std::string &name) { return sh("command -v " + name + " >/dev/null 2>&1") == 0; }
+
+std::string read_file(const fs::path &p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void write_file(const fs::path &p, const std::string &data) {
+    fs::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary);
+    f.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+std::string quote(const std::string &s) { return "\"" + s + "\""; }
+
+std::string shell_quote(const std::string &s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::uint32_t crc32_of(const std::string &data) {
+    return static_cast<std::uint32_t>(
+        ::crc32(0L, reinterpret_cast<const Bytef *>(data.data()), static_cast<uInt>(data.size())));
+}
+
+const fs::path &corpus_dir() {
+    static const fs::path dir = MORVANE_CORPUS_DIR;
+    return dir;
+}
+
+const nlohmann::json &manifest() {
+    static const nlohmann::json m = nlohmann::json::parse(read_file(corpus_dir() / "manifest.json"));
+    return m;
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string l;
+    while (std::getline(in, l)) lines.push_back(l);
+    return lines;
+}
+
+} // namespace lzh::test
+
+namespace lzh::test {
+
+std::u16string utf16(const std::string &s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+        std::uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        for (std::size_t k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string utf8(const std::u16string &u) {
+    std::string out;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        std::uint32_t cp = u[i];
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < u.size()) cp = 0x10000 + ((cp - 0xD800) << 10) + (u[++i] - 0xDC00);
+        if (cp < 0x80) out += static_cast<char>(cp);
+        else if (cp < 0x800) { out += static_cast<char>(0xC0 | (cp >> 6)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
+        else if (cp < 0x10000) { out += static_cast<char>(0xE0 | (cp >> 12)); out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
+        else { out += static_cast<char>(0xF0 | (cp >> 18)); out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F)); out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
+    }
+    return out;
+}
+
+} // namespace lzh::test
