@@ -1,0 +1,168 @@
+#include "block_coder.h"
+
+#include <cstring>
+
+#include "huffman.h"
+
+namespace lzh::enc {
+
+namespace {
+
+// Position code of an offset: 0 for offset 0, else its bit length; the
+// bits below the leading one follow the code verbatim.
+inline unsigned pos_code(std::uint32_t offset) { return offset ? 32 - unsigned(__builtin_clz(offset)) : 0; }
+
+struct Table {
+    std::uint8_t len[kNumChar];
+    std::uint16_t code[kNumChar];
+    int used = 0;     // symbols with a nonzero frequency
+    int single = 0;   // the symbol when used <= 1
+};
+
+void make_table(const std::uint32_t *freq, int n, Table &t) {
+    t.used = build_lengths(freq, n, kMaxCodeLen, t.len);
+    if (t.used >= 2) {
+        build_codes(t.len, n, t.code);
+    } else {
+        t.single = 0;
+        for (int i = 0; i < n; ++i)
+            if (freq[i]) t.single = i;
+    }
+}
+
+// A code length in the three-bit form: 0..6 as is, 7 and more as 7 followed
+// by one "1" per step above 7 and a closing "0".
+void put_small_length(BitWriter &out, unsigned len) {
+    if (len <= 6) out.put(3, len);
+    else out.put(len - 3, (1u << (len - 3)) - 2);
+}
+
+// The code-length and position tables share one layout; the code-length
+// table has a two-bit count of zero lengths after its third entry.
+void write_pt_table(BitWriter &out, const Table &t, int n, int count_bits, int special) {
+    if (t.used < 2) {
+        out.put(count_bits, 0);
+        out.put(count_bits, t.single);
+        return;
+    }
+    while (n > 0 && t.len[n - 1] == 0) --n;
+    out.put(count_bits, n);
+    int i = 0;
+    while (i < n) {
+        put_small_length(out, t.len[i++]);
+        if (i == special) {
+            int k = 0;
+            while (k < 3 && i < n && t.len[i] == 0) {
+                ++i;
+                ++k;
+            }
+            out.put(2, k);
+        }
+    }
+}
+
+// The character lengths as code-length symbols: runs of zero lengths
+// become the run codes 0 (one), 1 (3..18, 4 more bits) and 2 (20..531,
+// 9 more bits); a length L becomes symbol L + 2.  Each item is the symbol
+// in the low byte and its extra bits above.
+int char_length_items(const Table &c, int n, std::uint32_t *items) {
+    int k = 0;
+    int i = 0;
+    while (i < n) {
+        if (c.len[i] != 0) {
+            items[k++] = c.len[i] + 2u;
+            ++i;
+            continue;
+        }
+        int run = 1;
+        while (i + run < n && c.len[i + run] == 0) ++run;
+        i += run;
+        if (run <= 2) {
+            while (run--) items[k++] = 0;
+        } else if (run <= 18) {
+            items[k++] = 1 | std::uint32_t(run - 3) << 8;
+        } else if (run == 19) {
+            items[k++] = 0;
+            items[k++] = 1 | 15u << 8;
+        } else {
+            items[k++] = 2 | std::uint32_t(run - 20) << 8;
+        }
+    }
+    return k;
+}
+
+} // namespace
+
+void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out) {
+    std::uint32_t cfreq[kNumChar] = {};
+    std::uint32_t pfreq[kNumChar] = {};
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned c = tokens[i] & 0x3ff;
+        ++cfreq[c];
+        if (c >= 256) ++pfreq[pos_code(tokens[i] >> 16)];
+    }
+    Table ct, pt, tt;
+    make_table(cfreq, kNumChar, ct);
+    make_table(pfreq, method.num_pos, pt);
+
+    // Worst case: every code at 16 bits plus 16 position bits and 15 extra.
+    out.reserve_bits(n * 47 + 16 * 1024);
+    out.put(16, std::uint32_t(n));
+
+    if (ct.used < 2) {
+        // One character symbol: both the code-length table and the
+        // character table take their one-symbol form.
+        out.put(kTempCountBits, 0);
+        out.put(kTempCountBits, 0);
+        out.put(kCharCountBits, 0);
+        out.put(kCharCountBits, ct.single);
+    } else {
+        int nc = kNumChar;
+        while (nc > 0 && ct.len[nc - 1] == 0) --nc;
+        std::uint32_t items[kNumChar + 8];
+        int nitems = char_length_items(ct, nc, items);
+        std::uint32_t tfreq[kNumTemp] = {};
+        for (int i = 0; i < nitems; ++i) ++tfreq[items[i] & 0xff];
+        make_table(tfreq, kNumTemp, tt);
+        write_pt_table(out, tt, kNumTemp, kTempCountBits, 3);
+        out.put(kCharCountBits, nc);
+        for (int i = 0; i < nitems; ++i) {
+            unsigned sym = items[i] & 0xff;
+            if (tt.used >= 2) out.put(tt.len[sym], tt.code[sym]);
+            if (sym == 1) out.put(4, items[i] >> 8);
+            else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
+        }
+    }
+    write_pt_table(out, pt, method.num_pos, method.pos_count_bits, -1);
+
+    // Single-symbol tables cost no bits per code.
+    std::uint32_t ccode[kNumChar];
+    std::uint8_t clen[kNumChar];
+    for (int i = 0; i < kNumChar; ++i) {
+        clen[i] = ct.used >= 2 ? ct.len[i] : 0;
+        ccode[i] = ct.used >= 2 && ct.len[i] ? ct.code[i] : 0;
+    }
+    std::uint32_t pcode[32];
+    std::uint8_t plen[32];
+    for (int i = 0; i < method.num_pos; ++i) {
+        plen[i] = pt.used >= 2 ? pt.len[i] : 0;
+        pcode[i] = pt.used >= 2 && pt.len[i] ? pt.code[i] : 0;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        Token t = tokens[i];
+        unsigned c = t & 0x3ff;
+        out.put(clen[c], ccode[c]);
+        if (c >= 256) {
+            std::uint32_t off = t >> 16;
+            unsigned p = pos_code(off);
+            if (p > 1) {
+                unsigned extra = p - 1;
+                out.put(plen[p] + extra, (pcode[p] << extra) | (off & ((1u << extra) - 1)));
+            } else {
+                out.put(plen[p], pcode[p]);
+            }
+        }
+    }
+}
+
+} // namespace lzh::enc

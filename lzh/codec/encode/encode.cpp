@@ -1,0 +1,232 @@
+// encode(): streams the input in segments, codes them on two worker
+// threads (each segment sees the window before it as its dictionary) and
+// joins their bit strings in order.  Input that fits one segment is coded
+// on the calling thread.
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "bit_writer.h"
+#include "codec.h"
+#include "method.h"
+#include "segment_coder.h"
+
+namespace lzh {
+
+namespace {
+
+using enc::BitWriter;
+using enc::kReadPadding;
+using enc::Method;
+using enc::SegmentCoder;
+
+constexpr std::size_t kSegment = 256 * 1024;
+constexpr int kWorkers = 2;
+constexpr int kSlots = 4;  // segments read, being coded, or waiting to be written
+constexpr std::size_t kFlushBytes = 64 * 1024;
+
+// Reads until n bytes or the end; -1 on a read error.
+std::ptrdiff_t read_full(ByteSource &in, std::uint8_t *buf, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        std::ptrdiff_t r = in.read(buf + got, n - got);
+        if (r < 0) return -1;
+        if (r == 0) break;
+        got += std::size_t(r);
+    }
+    return std::ptrdiff_t(got);
+}
+
+// Joins the segments' bit strings and hands whole bytes to the sink,
+// never passing the give-up limit.
+class Output {
+public:
+    Output(ByteSink &sink, std::uint64_t limit, EncodeResult &result)
+        : sink_(sink), limit_(limit), result_(result), bits_(buf_) {}
+
+    bool append(const std::uint8_t *data, std::uint64_t nbits) {
+        bits_.put_stream(data, nbits);
+        if (result_.packed + (bits_.bit_count() + 7) / 8 > limit_) {
+            result_.gave_up = true;
+            return false;
+        }
+        return bits_.full_bytes() < kFlushBytes || flush(bits_.full_bytes());
+    }
+
+    bool finish() {
+        std::size_t n = bits_.finish();
+        if (result_.packed + n > limit_) {
+            result_.gave_up = true;
+            return false;
+        }
+        return flush(n);
+    }
+
+private:
+    bool flush(std::size_t n) {
+        if (n == 0) return true;
+        if (!sink_.write(bits_.data(), n)) {
+            result_.status = CodecStatus::write_error;
+            return false;
+        }
+        result_.packed += n;
+        bits_.drop(n);
+        return true;
+    }
+
+    ByteSink &sink_;
+    std::uint64_t limit_;
+    EncodeResult &result_;
+    std::vector<std::uint8_t> buf_;
+    BitWriter bits_;
+};
+
+struct Segment {
+    std::unique_ptr<std::uint8_t[]> in;
+    std::size_t dict = 0;
+    std::size_t size = 0;
+    std::vector<std::uint8_t> out;
+    std::uint64_t out_bits = 0;
+    bool done = false;
+};
+
+// The worker threads and the queue of segments waiting for them.
+class Pool {
+public:
+    explicit Pool(const Method &method) {
+        for (int i = 0; i < kWorkers; ++i) coders_.push_back(std::make_unique<SegmentCoder>(method));
+        for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+    }
+    ~Pool() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+            queue_.clear();
+        }
+        work_.notify_all();
+        for (auto &t : threads_) t.join();
+    }
+
+    void submit(Segment *s) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            s->done = false;
+            queue_.push_back(s);
+        }
+        work_.notify_one();
+    }
+
+    void wait(Segment *s) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [s] { return s->done; });
+    }
+
+private:
+    void run(SegmentCoder &coder) {
+        for (;;) {
+            Segment *s;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                work_.wait(lock, [this] { return quit_ || !queue_.empty(); });
+                if (queue_.empty()) return;
+                s = queue_.front();
+                queue_.pop_front();
+            }
+            s->out_bits = coder.code(s->in.get(), s->dict, s->size, s->out);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                s->done = true;
+            }
+            done_.notify_all();
+        }
+    }
+
+    std::vector<std::unique_ptr<SegmentCoder>> coders_;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable work_, done_;
+    std::deque<Segment *> queue_;
+    bool quit_ = false;
+};
+
+// Reads the next segment into s, with the tail of `before` as dictionary.
+// Returns false on a read error.
+bool fill(ByteSource &in, const Segment &before, Segment &s, std::size_t window, EncodeResult &r) {
+    std::size_t total = before.dict + before.size;
+    s.dict = std::min(window, total);
+    std::memcpy(s.in.get(), before.in.get() + total - s.dict, s.dict);
+    std::ptrdiff_t n = read_full(in, s.in.get() + s.dict, kSegment);
+    if (n < 0) {
+        r.status = CodecStatus::read_error;
+        return false;
+    }
+    s.size = std::size_t(n);
+    std::memset(s.in.get() + s.dict + s.size, 0, kReadPadding);
+    r.original += s.size;
+    return true;
+}
+
+} // namespace
+
+EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
+    EncodeResult r;
+    const Method *method = enc::method_for_level(level);
+    if (!method) {
+        r.status = CodecStatus::unsupported;
+        return r;
+    }
+    const std::size_t window = std::size_t(1) << method->dict_bits;
+    const std::size_t capacity = window + kSegment + kReadPadding;
+    Output output(out, give_up_above, r);
+
+    // The first segment decides whether threads are worth starting.
+    Segment slots[kSlots];
+    slots[0].in.reset(new std::uint8_t[capacity]);
+    std::ptrdiff_t n = read_full(in, slots[0].in.get(), kSegment);
+    if (n < 0) {
+        r.status = CodecStatus::read_error;
+        return r;
+    }
+    slots[0].size = std::size_t(n);
+    std::memset(slots[0].in.get() + n, 0, kReadPadding);
+    r.original = slots[0].size;
+    if (slots[0].size < kSegment) {
+        if (slots[0].size > 0) {
+            SegmentCoder coder(*method);
+            slots[0].out_bits = coder.code(slots[0].in.get(), 0, slots[0].size, slots[0].out);
+            if (!output.append(slots[0].out.data(), slots[0].out_bits)) return r;
+        }
+        output.finish();
+        return r;
+    }
+
+    for (int i = 1; i < kSlots; ++i) slots[i].in.reset(new std::uint8_t[capacity]);
+    Pool pool(*method);
+    pool.submit(&slots[0]);
+    std::uint64_t filled = 1, written = 0;
+    bool eof = false;
+    for (;;) {
+        while (!eof && filled - written < kSlots) {
+            Segment &s = slots[filled % kSlots];
+            if (!fill(in, slots[(filled - 1) % kSlots], s, window, r)) return r;
+            if (s.size < kSegment) eof = true;
+            if (s.size == 0) break;
+            pool.submit(&s);
+            ++filled;
+        }
+        if (written == filled) break;
+        Segment &s = slots[written % kSlots];
+        pool.wait(&s);
+        if (!output.append(s.out.data(), s.out_bits)) return r;
+        ++written;
+    }
+    output.finish();
+    return r;
+}
+
+} // namespace lzh

@@ -1,0 +1,54 @@
+// Turns one stretch of input into complete LZH blocks.  The bytes before
+// the stretch (up to one window) serve as its dictionary, so stretches can
+// be coded independently, in parallel, and their bit strings joined.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "block_coder.h"
+#include "method.h"
+
+namespace lzh::enc {
+
+// How hard the match finder tries.
+struct Effort {
+    int max_chain;   // chain links followed per position
+    int good_len;    // a match this long quarters the lazy search
+    int lazy_len;    // a match this long is taken without a lazy look
+    int nice_len;    // a match this long ends the search
+    std::int32_t far3;  // a 3-byte match farther than this is not worth it
+    std::int32_t far4;  // nor a 4-byte match farther than this
+    int block_codes;    // codes per block
+};
+
+const Effort &effort_for(const Method &method);
+
+// Bytes the caller must keep readable (any value) past the end of the data.
+constexpr std::size_t kReadPadding = 16;
+
+class SegmentCoder {
+public:
+    explicit SegmentCoder(const Method &method);
+
+    // Codes data[dict_len .. dict_len + size) using data[0 .. dict_len) as
+    // history; puts the blocks in `out` and returns their length in bits
+    // (the last byte is padded with zero bits).  `out` is overwritten.  `data` must have
+    // kReadPadding readable bytes after the end.
+    std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
+                       std::vector<std::uint8_t> &out);
+
+private:
+    void reset_hash();
+    const Method &method_;
+    const Effort &effort_;
+    int hash_shift_;
+    std::uint32_t ring_mask_;
+    std::unique_ptr<std::int32_t[]> head_;
+    std::unique_ptr<std::int32_t[]> prev_;
+    std::unique_ptr<Token[]> tokens_;
+};
+
+} // namespace lzh::enc

@@ -1,0 +1,77 @@
+// Compressed streams must decode to the input with an independent reader
+// (liblhasa) at every method, across the sizes and kinds of data where an
+// encoder goes wrong: empty, tiny, around the window and segment sizes,
+// incompressible, highly repetitive.
+#include <gtest/gtest.h>
+
+#include "testkit.h"
+
+namespace lzh::test {
+namespace {
+
+void expect_roundtrip(int level, const std::vector<std::uint8_t> &data) {
+    std::vector<std::uint8_t> packed = compress(level, data);
+    std::string method = "-lh" + std::to_string(level) + "-";
+    std::vector<std::uint8_t> back = lhasa_decode(method, packed, data.size());
+    ASSERT_EQ(back.size(), data.size()) << method;
+    EXPECT_TRUE(back == data) << method << ": decoded bytes differ";
+}
+
+class RoundTrip : public ::testing::TestWithParam<int> {};
+
+TEST_P(RoundTrip, EmptyInputGivesNoBytes) {
+    EXPECT_TRUE(compress(GetParam(), {}).empty());
+}
+
+TEST_P(RoundTrip, TinyInputs) {
+    for (std::size_t n : {1, 2, 3, 4, 5, 17}) {
+        expect_roundtrip(GetParam(), std::vector<std::uint8_t>(n, 'a'));
+        expect_roundtrip(GetParam(), random_bytes(n, unsigned(n)));
+    }
+}
+
+TEST_P(RoundTrip, AroundTheWindowSizes) {
+    for (std::size_t w : {8192u, 32768u, 65536u})
+        for (std::size_t n : {w - 1, w, w + 1}) {
+            expect_roundtrip(GetParam(), text_like(n, unsigned(n)));
+            expect_roundtrip(GetParam(), random_bytes(n, unsigned(n)));
+        }
+}
+
+TEST_P(RoundTrip, AcrossSegmentsAndBlocks) {
+    // Several segments: matches reach back into the previous segment.
+    std::vector<std::uint8_t> data = text_like(900 * 1024 + 7, 1);
+    std::vector<std::uint8_t> noise = random_bytes(300 * 1024, 2);
+    data.insert(data.begin() + 200 * 1024, noise.begin(), noise.end());
+    expect_roundtrip(GetParam(), data);
+}
+
+TEST_P(RoundTrip, HighlyRepetitive) {
+    expect_roundtrip(GetParam(), std::vector<std::uint8_t>(700 * 1024, 0));
+    std::vector<std::uint8_t> period;
+    for (int i = 0; i < 600 * 1024; ++i) period.push_back(std::uint8_t("abcab"[i % 5]));
+    expect_roundtrip(GetParam(), period);
+}
+
+TEST_P(RoundTrip, Incompressible) {
+    expect_roundtrip(GetParam(), random_bytes(600 * 1024, 3));
+}
+
+TEST_P(RoundTrip, RepeatsAtTheWindowsEdge) {
+    // The same random chunk again just inside and just outside the window.
+    const std::size_t w = std::size_t(1) << (GetParam() == 5 ? 13 : GetParam() == 6 ? 15 : 16);
+    std::vector<std::uint8_t> chunk = random_bytes(1000, 4);
+    for (std::size_t gap : {w - 1000 - 1, w - 1000, w - 1000 + 1}) {
+        std::vector<std::uint8_t> data = chunk;
+        std::vector<std::uint8_t> filler = random_bytes(gap, unsigned(gap));
+        data.insert(data.end(), filler.begin(), filler.end());
+        data.insert(data.end(), chunk.begin(), chunk.end());
+        expect_roundtrip(GetParam(), data);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip, ::testing::Values(5, 6, 7),
+                         [](const auto &info) { return "lh" + std::to_string(info.param); });
+
+} // namespace
+} // namespace lzh::test
