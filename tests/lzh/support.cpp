@@ -129,3 +129,47 @@ std::string utf8(const std::u16string &u) {
 }
 
 } // namespace lzh::test
+
+#include "crc16.h"
+
+namespace lzh::test {
+
+std::string raw_member(const RawMember &m) {
+    auto le = [](std::string &s, std::uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string h;
+    h += m.method;
+    le(h, m.claimed_packed != ~0ull ? m.claimed_packed : m.data.size(), 4);
+    le(h, m.claimed_original != ~0ull ? m.claimed_original : m.data.size(), 4);
+    le(h, 0x58A33000u, 4);  // 2024-05-03 06:00:00, DOS format
+    h += '\x20';
+    h += '\0';  // level 0
+    h += static_cast<char>(m.name.size());
+    h += m.name;
+    std::uint16_t crc = static_cast<std::uint16_t>(
+        lzh::crc16(reinterpret_cast<const std::uint8_t *>(m.data.data()), m.data.size()) + m.crc_delta);
+    le(h, crc, 2);
+    if (m.unix_mode) {
+        h += 'U';
+        h += '\0';
+        le(h, 1714716000u, 4);
+        le(h, m.unix_mode, 2);
+        le(h, 1000, 2);
+        le(h, 1000, 2);
+    }
+    std::uint8_t sum = 0;
+    for (unsigned char c : h) sum = static_cast<std::uint8_t>(sum + c);
+    std::string out;
+    out += static_cast<char>(h.size());
+    out += static_cast<char>(sum);
+    return out + h + m.data;
+}
+
+std::string raw_archive(const std::vector<RawMember> &members) {
+    std::string a;
+    for (const auto &m : members) a += raw_member(m);
+    return a + std::string(1, '\0');
+}
+
+} // namespace lzh::test

@@ -71,3 +71,24 @@ namespace lzh::test {
 std::u16string utf16(const std::string &utf8);
 std::string utf8(const std::u16string &u16);
 } // namespace lzh::test
+
+namespace lzh::test {
+
+// A member written by hand for hostile and damaged archives: a level-0
+// header with the raw name bytes given (so "/", "..", "C:" stay as they
+// are), stored (-lh0-) data, and optionally a Unix mode (a link when the
+// name is "name|target" and the mode says so).
+struct RawMember {
+    std::string name;
+    std::string data;
+    std::uint16_t unix_mode = 0;       // 0: no Unix extension
+    std::string method = "-lh0-";
+    int crc_delta = 0;                 // added to the true CRC-16 to damage it
+    std::uint64_t claimed_original = ~0ull;  // overrides the original size
+    std::uint64_t claimed_packed = ~0ull;    // overrides the packed size
+};
+std::string raw_member(const RawMember &m);
+// Members followed by the end mark.
+std::string raw_archive(const std::vector<RawMember> &members);
+
+} // namespace lzh::test

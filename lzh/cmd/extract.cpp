@@ -1,0 +1,198 @@
+#include "extract.h"
+
+#include "archive.h"
+#include "codec.h"
+#include "crc16.h"
+#include "dest_tree.h"
+#include "file_io.h"
+#include "match.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lzh {
+namespace {
+
+constexpr int kUnsafe = 8, kData = 4, kWrite = 5, kNoMatch = 7;
+
+class CrcSink : public ByteSink {
+public:
+    explicit CrcSink(ByteSink &inner) : inner_(inner) {}
+    bool write(const std::uint8_t *buf, std::size_t n) override {
+        crc_ = crc16_update(crc_, buf, n);
+        return inner_.write(buf, n);
+    }
+    std::uint16_t crc() const { return crc_; }
+
+private:
+    ByteSink &inner_;
+    std::uint16_t crc_ = 0;
+};
+
+std::string join(const std::vector<std::string> &parts) {
+    std::string s;
+    for (const auto &p : parts) {
+        if (!s.empty()) s += '/';
+        s += p;
+    }
+    return s;
+}
+
+// A name beside `name` in the same folder, for writing before the rename.
+std::string temp_name(const std::string &name) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    std::string base = name.size() > 200 ? name.substr(0, 200) : name;
+    return "." + base + ".unlha-" + std::to_string(rng() % 1000000000ULL);
+}
+
+mode_t file_mode(const Member &m) {
+    static const mode_t umask_now = [] {
+        mode_t u = ::umask(022);
+        ::umask(u);
+        return u;
+    }();
+    // Stored permissions come back; set-id and sticky bits never do.
+    return m.unix_mode ? static_cast<mode_t>(*m.unix_mode & 0777) : (0666 & ~umask_now);
+}
+
+class Extractor {
+public:
+    Extractor(ArchiveReader &reader, DestinationTree &tree, bool overwrite, Report &report)
+        : reader_(reader), tree_(tree), overwrite_(overwrite), report_(report) {}
+
+    void member(const Member &m) {
+        std::string why;
+        auto parts = safe_parts(m.path, why);
+        // A folder entry with no name (some writers emit them) is the
+        // destination itself: nothing to make.
+        if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return;
+        if (!parts) return report_.fail(kUnsafe, m.display_path() + ": refused: " + why);
+        std::string joined = join(*parts);
+        int parent = tree_.parent_of(*parts, why);
+        if (parent < 0) return report_.fail(tree_.last_failure_unsafe() ? kUnsafe : kWrite, joined + ": " + why);
+        const std::string &name = parts->back();
+
+        struct stat st {};
+        bool exists = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
+        if (exists && S_ISDIR(st.st_mode)) return report_.fail(kWrite, joined + ": a folder of that name is in the way");
+        if (exists && !overwrite_ && !tree_.written_this_run(joined))
+            return report_.fail(kWrite, joined + ": already exists; kept (-c replaces it)");
+        bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
+        if (ok) tree_.mark_written(joined);
+    }
+
+private:
+    void directory(const Member &m, const std::vector<std::string> &parts, int parent, const struct stat *st) {
+        std::string joined = join(parts);
+        if (st && !S_ISDIR(st->st_mode)) return report_.fail(kWrite, joined + ": a file of that name is in the way");
+        if (!st && ::mkdirat(parent, parts.back().c_str(), 0777) != 0 && errno != EEXIST)
+            return report_.fail(kWrite, joined + ": cannot create folder: " + error_text(errno));
+        tree_.defer_directory(parts, m.unix_mode, m.mtime);
+    }
+
+    bool symlink(const Member &m, const std::vector<std::string> &parts, int parent, bool exists) {
+        std::string joined = join(parts);
+        if (!link_target_is_safe(parts, m.link_target)) {
+            report_.fail(kUnsafe, joined + ": refused: link target \"" + m.link_target + "\" leads out of the folder");
+            return false;
+        }
+        std::string target_name = exists ? temp_name(parts.back()) : parts.back();
+        if (::symlinkat(m.link_target.c_str(), parent, target_name.c_str()) != 0) {
+            report_.fail(kWrite, joined + ": cannot create link: " + error_text(errno));
+            return false;
+        }
+        if (exists && ::renameat(parent, target_name.c_str(), parent, parts.back().c_str()) != 0) {
+            report_.fail(kWrite, joined + ": cannot replace: " + error_text(errno));
+            ::unlinkat(parent, target_name.c_str(), 0);
+            return false;
+        }
+        return true;
+    }
+
+    // A new file is created in place (O_EXCL: nothing that was there, a link
+    // least of all, is opened); a file that exists is replaced by rename, so
+    // a damaged member never costs the old copy.
+    bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
+        if (!can_decode(m.method)) {
+            report_.fail(kData, joined + ": method " + m.method + " is not supported");
+            return false;
+        }
+        std::string write_name = exists ? temp_name(name) : name;
+        int fd = ::openat(parent, write_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            report_.fail(kWrite, joined + ": cannot create: " + error_text(errno));
+            return false;
+        }
+        FdSink sink(fd);
+        CrcSink crc(sink);
+        FileRegionSource src(reader_.fd(), m.data_offset, m.packed_size);
+        CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
+        if (status == CodecStatus::ok && !sink.flush()) status = CodecStatus::write_error;
+        std::string problem;
+        int result = kData;
+        if (status == CodecStatus::write_error) {
+            problem = "cannot write: " + error_text(sink.error() ? sink.error() : EIO);
+            result = kWrite;
+        } else if (status != CodecStatus::ok) {
+            problem = describe(status);
+        } else if (crc.crc() != m.crc16) {
+            problem = "CRC error: the extracted data is damaged";
+        }
+        if (problem.empty()) {
+            ::fchmod(fd, file_mode(m));
+            struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(m.mtime), 0}};
+            ::futimens(fd, times);
+        }
+        if (::close(fd) != 0 && problem.empty()) {
+            problem = "cannot write: " + error_text(errno);
+            result = kWrite;
+        }
+        if (problem.empty() && exists && ::renameat(parent, write_name.c_str(), parent, name.c_str()) != 0) {
+            problem = "cannot replace: " + error_text(errno);
+            result = kWrite;
+        }
+        if (!problem.empty()) {
+            ::unlinkat(parent, write_name.c_str(), 0);
+            report_.fail(result, joined + ": " + problem);
+            return false;
+        }
+        return true;
+    }
+
+    ArchiveReader &reader_;
+    DestinationTree &tree_;
+    bool overwrite_;
+    Report &report_;
+};
+
+} // namespace
+
+int extract_archive(const ExtractRequest &req, Output &out) {
+    Report report(out);
+    ArchiveReader reader;
+    if (int rc = reader.open(req.archive)) {
+        report.fail(rc, reader.error());
+        return report.result();
+    }
+    DestinationTree tree;
+    std::string why;
+    if (!tree.open(req.folder, why)) {
+        report.fail(kWrite, why);
+        return report.result();
+    }
+    MemberMatcher matcher(req.names);
+    Extractor extractor(reader, tree, req.overwrite, report);
+    Member m;
+    while (reader.next(m))
+        if (matcher.matches(m)) extractor.member(m);
+    tree.finish();
+    if (reader.error_code()) report.fail(reader.error_code(), req.archive + ": " + reader.error());
+    for (const std::string &n : matcher.unmatched()) report.fail(kNoMatch, n + ": no such member");
+    return report.result();
+}
+
+} // namespace lzh
