@@ -1,0 +1,66 @@
+// decode(), can_decode() and describe() of codec.h: picks the decoder for a
+// method name.  Ours: the stored methods, directories and -lh4- to -lh7-;
+// liblhasa: whatever else it knows.
+#include <algorithm>
+#include <memory>
+
+#include "codec.h"
+#include "lh_decoder.h"
+#include "lhasa_decoder.h"
+
+namespace lzh {
+namespace {
+
+constexpr std::string_view kDirectory = "-lhd-";
+
+bool is_stored(std::string_view method) { return method == "-lh0-" || method == "-lz4-" || method == "-pm0-"; }
+
+CodecStatus copy_stored(ByteSource &in, std::uint64_t packed_size, std::uint64_t original_size, ByteSink &out) {
+    if (original_size == 0) return CodecStatus::ok;
+    const std::size_t buf_size = static_cast<std::size_t>(std::min<std::uint64_t>(64 * 1024, original_size));
+    std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[buf_size]);
+    std::uint64_t left = original_size;
+    std::uint64_t avail = packed_size;
+    while (left > 0) {
+        if (avail == 0) return CodecStatus::truncated;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>({buf_size, left, avail}));
+        const std::ptrdiff_t got = in.read(buf.get(), want);
+        if (got < 0 || static_cast<std::size_t>(got) > want) return CodecStatus::read_error;
+        if (got == 0) return CodecStatus::truncated;
+        if (!out.write(buf.get(), static_cast<std::size_t>(got))) return CodecStatus::write_error;
+        left -= static_cast<std::uint64_t>(got);
+        avail -= static_cast<std::uint64_t>(got);
+    }
+    return CodecStatus::ok;
+}
+
+} // namespace
+
+const char *describe(CodecStatus status) {
+    switch (status) {
+    case CodecStatus::ok: return "ok";
+    case CodecStatus::corrupt: return "damaged data";
+    case CodecStatus::truncated: return "data cut short";
+    case CodecStatus::read_error: return "read error";
+    case CodecStatus::write_error: return "write error";
+    case CodecStatus::unsupported: return "unsupported method";
+    }
+    return "unknown error";
+}
+
+bool can_decode(std::string_view method) {
+    return method == kDirectory || is_stored(method) || detail::find_lh_method(method) ||
+           detail::lhasa_knows(method);
+}
+
+CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
+                   std::uint64_t original_size, ByteSink &out) {
+    // A directory has no data; a size claimed for one cannot be produced.
+    if (method == kDirectory) return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
+    if (is_stored(method)) return copy_stored(packed, packed_size, original_size, out);
+    if (const detail::LhMethod *m = detail::find_lh_method(method))
+        return detail::lh_decode(*m, packed, packed_size, original_size, out);
+    return detail::lhasa_decode(method, packed, packed_size, original_size, out);
+}
+
+} // namespace lzh

@@ -1,0 +1,382 @@
+#include "lh_decoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+
+#include "huffman_table.h"
+
+namespace lzh::detail {
+namespace {
+
+// The position code of distance d (1-based) is its bit length; so the
+// position alphabet fixes the farthest distance, 2^(position_codes - 1),
+// which is the window for -lh5- to -lh7- and twice it for -lh4-.
+constexpr LhMethod kMethods[] = {
+    {"-lh4-", 12, 14, 4},
+    {"-lh5-", 13, 14, 4},
+    {"-lh6-", 15, 16, 5},
+    {"-lh7-", 16, 17, 5},
+};
+
+// Literal/length alphabet: 256 literals, then match lengths 3 to 256.
+constexpr unsigned kCodeSymbols = 510;
+constexpr unsigned kCodeCountBits = 9;
+constexpr unsigned kMinMatch = 3;
+// The code that sends the literal/length code's lengths: lengths 0 to 16
+// (as symbol - 2) and three run-of-zeros symbols.
+constexpr unsigned kTempSymbols = 19;
+constexpr unsigned kTempCountBits = 5;
+constexpr unsigned kTempSkipAfter = 3; // a 2-bit zero run follows the third length
+constexpr unsigned kMaxSmallAlphabet = 31; // the count fields allow up to 31 lengths
+
+constexpr std::size_t kInBufSize = 64 * 1024;
+// Zeros after the last packed byte: the bit buffer loads 8 bytes at a time
+// and the last symbols need not end on a byte boundary.  Using up all of
+// them means the stream ran past its end.
+constexpr std::size_t kInPad = 64;
+// Output is decoded into one buffer behind a copy of the window and handed
+// to the sink in chunks this size; only the window is copied back after.
+constexpr std::size_t kOutChunk = 256 * 1024;
+// A match that starts just before a chunk's end, plus the overrun of the
+// 8-byte match copy.
+constexpr std::size_t kOutSlack = 256 + 16;
+
+inline std::uint64_t load_be64(const std::uint8_t *p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+}
+
+// Copies a match of `len` bytes from `dist` bytes back.  Overlap is the
+// point (dist < len repeats the pattern); may write up to 7 bytes past the
+// end, which the slack covers.
+inline void copy_match(std::uint8_t *out, std::size_t dist, unsigned len) {
+    const std::uint8_t *src = out - dist;
+    if (dist >= 8) {
+        std::uint8_t *const end = out + len;
+        do {
+            std::memcpy(out, src, 8);
+            out += 8;
+            src += 8;
+        } while (out < end);
+    } else if (dist == 1) {
+        std::memset(out, *src, len);
+    } else {
+        for (unsigned i = 0; i < len; ++i) out[i] = src[i];
+    }
+}
+
+class Decoder {
+public:
+    Decoder(const LhMethod &m, ByteSource &src, std::uint64_t packed_size, ByteSink &sink)
+        : src_(src), packed_left_(packed_size), sink_(sink), position_codes_(m.position_codes),
+          position_count_bits_(m.position_count_bits), history_(std::size_t{1} << (m.position_codes - 1)) {}
+
+    CodecStatus run(std::uint64_t original_size);
+
+private:
+    bool refill() {
+        if (in_end_ - in_p_ >= 8) {
+            bits_ |= load_be64(in_p_) >> nbits_;
+            in_p_ += (63 - nbits_) >> 3;
+            nbits_ |= 56;
+            return true;
+        }
+        return refill_slow();
+    }
+    bool refill_slow();
+    bool get_bits(unsigned n, unsigned &value);
+    template <class Table> bool decode_symbol(const Table &table, unsigned &symbol);
+    bool fail(CodecStatus s) {
+        status_ = s;
+        return false;
+    }
+    bool read_block();
+    template <class Table> bool read_small_lengths(Table &table, unsigned count_bits, bool zero_run);
+    bool read_code_lengths();
+    std::uint8_t *decode_chunk(std::uint8_t *out, std::uint8_t *stop);
+    bool overran() const {
+        return eof_ && in_p_ > real_end_ && static_cast<std::size_t>(in_p_ - real_end_) * 8 > nbits_;
+    }
+
+    ByteSource &src_;
+    std::uint64_t packed_left_;
+    ByteSink &sink_;
+    const unsigned position_codes_;
+    const unsigned position_count_bits_;
+    const std::size_t history_;
+    CodecStatus status_ = CodecStatus::ok;
+
+    // Input: bytes from the source, then (after the last one) kInPad zeros.
+    std::unique_ptr<std::uint8_t[]> in_;
+    std::size_t in_size_ = 0;
+    const std::uint8_t *in_p_ = nullptr;
+    const std::uint8_t *in_end_ = nullptr;
+    const std::uint8_t *real_end_ = nullptr;
+    bool eof_ = false;
+    // The next bits of the stream, MSB first; the top nbits_ are valid.
+    std::uint64_t bits_ = 0;
+    unsigned nbits_ = 0;
+
+    unsigned block_left_ = 0; // symbols left in the current block
+    HuffmanTable<12, kCodeSymbols> code_;
+    HuffmanTable<10, kMaxSmallAlphabet> position_;
+    HuffmanTable<10, kMaxSmallAlphabet> temp_;
+};
+
+bool Decoder::refill_slow() {
+    if (!eof_) {
+        const std::size_t keep = static_cast<std::size_t>(in_end_ - in_p_);
+        std::memmove(in_.get(), in_p_, keep);
+        std::uint8_t *end = in_.get() + keep;
+        std::uint8_t *const cap = in_.get() + in_size_;
+        while (end < cap && packed_left_ > 0) {
+            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(cap - end, packed_left_));
+            const std::ptrdiff_t got = src_.read(end, want);
+            if (got < 0 || static_cast<std::size_t>(got) > want) return fail(CodecStatus::read_error);
+            if (got == 0) break; // the source ended before the packed size did
+            end += got;
+            packed_left_ -= static_cast<std::uint64_t>(got);
+        }
+        in_p_ = in_.get();
+        if (end < cap) {
+            eof_ = true;
+            real_end_ = end;
+            std::memset(end, 0, kInPad);
+            end += kInPad;
+        }
+        in_end_ = end;
+    }
+    if (in_end_ - in_p_ >= 8) return refill();
+    return fail(CodecStatus::truncated);
+}
+
+bool Decoder::get_bits(unsigned n, unsigned &value) {
+    if (nbits_ < n && !refill()) return false;
+    value = n ? static_cast<unsigned>(bits_ >> (64 - n)) : 0;
+    bits_ <<= n;
+    nbits_ -= n;
+    return true;
+}
+
+template <class Table> bool Decoder::decode_symbol(const Table &table, unsigned &symbol) {
+    if (nbits_ < kMaxCodeLength && !refill()) return false;
+    const std::uint16_t e = table.lookup(bits_);
+    const unsigned len = entry_length(e);
+    bits_ <<= len;
+    nbits_ -= len;
+    symbol = entry_symbol(e);
+    return true;
+}
+
+// The lengths of the position code or of the temporary code: 3 bits each,
+// 7 extended by one per following 1 bit.  A count of 0 means one symbol in
+// use, sent whole.  A count above the alphabet is tolerated like other
+// readers do; the surplus symbols fail only if they are ever decoded.
+template <class Table> bool Decoder::read_small_lengths(Table &table, unsigned count_bits, bool zero_run) {
+    unsigned n;
+    if (!get_bits(count_bits, n)) return false;
+    if (n == 0) {
+        unsigned symbol;
+        if (!get_bits(count_bits, symbol)) return false;
+        table.set_single(symbol);
+        return true;
+    }
+    std::uint8_t lengths[kMaxSmallAlphabet] = {};
+    for (unsigned i = 0; i < n;) {
+        unsigned len;
+        if (!get_bits(3, len)) return false;
+        if (len == 7) {
+            for (;;) {
+                unsigned bit;
+                if (!get_bits(1, bit)) return false;
+                if (!bit) break;
+                if (++len > kMaxCodeLength) return fail(CodecStatus::corrupt);
+            }
+        }
+        lengths[i++] = static_cast<std::uint8_t>(len);
+        if (zero_run && i == kTempSkipAfter) {
+            unsigned zeros;
+            if (!get_bits(2, zeros)) return false;
+            for (; zeros > 0 && i < n; --zeros) lengths[i++] = 0;
+        }
+    }
+    return table.build(lengths, n) || fail(CodecStatus::corrupt);
+}
+
+// The literal/length code's lengths, sent with the temporary code.
+bool Decoder::read_code_lengths() {
+    unsigned n;
+    if (!get_bits(kCodeCountBits, n)) return false;
+    if (n == 0) {
+        unsigned symbol;
+        if (!get_bits(kCodeCountBits, symbol)) return false;
+        code_.set_single(symbol); // 510 and 511 fail when decoded
+        return true;
+    }
+    if (n > kCodeSymbols) return fail(CodecStatus::corrupt);
+    std::uint8_t lengths[kCodeSymbols];
+    for (unsigned i = 0; i < n;) {
+        unsigned t;
+        if (!decode_symbol(temp_, t)) return false;
+        if (t >= kTempSymbols) return fail(CodecStatus::corrupt);
+        if (t > 2) {
+            lengths[i++] = static_cast<std::uint8_t>(t - 2);
+            continue;
+        }
+        unsigned run = 1;
+        if (t == 1) {
+            if (!get_bits(4, run)) return false;
+            run += 3;
+        } else if (t == 2) {
+            if (!get_bits(kCodeCountBits, run)) return false;
+            run += 20;
+        }
+        run = std::min(run, n - i);
+        std::memset(lengths + i, 0, run);
+        i += run;
+    }
+    return code_.build(lengths, n) || fail(CodecStatus::corrupt);
+}
+
+bool Decoder::read_block() {
+    unsigned symbols;
+    do { // an empty block is skipped, tables and all
+        if (!get_bits(16, symbols)) return false;
+        if (!read_small_lengths(temp_, kTempCountBits, true)) return false;
+        if (!read_code_lengths()) return false;
+        if (!read_small_lengths(position_, position_count_bits_, false)) return false;
+    } while (symbols == 0);
+    block_left_ = symbols;
+    return true;
+}
+
+// Decodes symbols into `out` until it reaches `stop` (the last match may
+// run up to 255 bytes past it).  Returns the end of the output, or nullptr
+// with status_ set.  The bit buffer lives in locals here: stores through
+// the output pointer would otherwise force every member back to memory.
+std::uint8_t *Decoder::decode_chunk(std::uint8_t *out, std::uint8_t *const stop) {
+    std::uint64_t bits = bits_;
+    unsigned nbits = nbits_;
+    const std::uint8_t *in_p = in_p_;
+    const std::uint8_t *in_end = in_end_;
+    unsigned block_left = block_left_;
+    const unsigned position_codes = position_codes_;
+    auto save = [&] {
+        bits_ = bits;
+        nbits_ = nbits;
+        in_p_ = in_p;
+        block_left_ = block_left;
+    };
+    auto load = [&] {
+        bits = bits_;
+        nbits = nbits_;
+        in_p = in_p_;
+        in_end = in_end_;
+        block_left = block_left_;
+    };
+
+    while (out < stop) {
+        if (block_left == 0) [[unlikely]] {
+            save();
+            if (!read_block()) return nullptr;
+            load();
+        }
+        --block_left;
+        // One refill covers the longest symbol: a 16-bit length code, a
+        // 16-bit position code and 15 extra bits.
+        if (in_end - in_p >= 8) [[likely]] {
+            bits |= load_be64(in_p) >> nbits;
+            in_p += (63 - nbits) >> 3;
+            nbits |= 56;
+        } else {
+            save();
+            if (!refill_slow()) return nullptr;
+            load();
+        }
+
+        std::uint16_t e = code_.lookup(bits);
+        unsigned len = entry_length(e);
+        bits <<= len;
+        nbits -= len;
+        const unsigned symbol = entry_symbol(e);
+        if (symbol < 256) {
+            *out++ = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        if (symbol >= kCodeSymbols) [[unlikely]] {
+            status_ = CodecStatus::corrupt;
+            return nullptr;
+        }
+        const unsigned match = symbol - 256 + kMinMatch;
+
+        e = position_.lookup(bits);
+        len = entry_length(e);
+        bits <<= len;
+        nbits -= len;
+        const unsigned code = entry_symbol(e);
+        if (code >= position_codes) [[unlikely]] {
+            status_ = CodecStatus::corrupt;
+            return nullptr;
+        }
+        std::size_t dist = code + 1;
+        if (code > 1) {
+            const unsigned extra = code - 1;
+            dist = (std::size_t{1} << extra) + static_cast<std::size_t>(bits >> (64 - extra)) + 1;
+            bits <<= extra;
+            nbits -= extra;
+        }
+        // dist <= 2^(position_codes - 1) == history_, and out sits at least
+        // history_ bytes into the buffer: the source is always inside it.
+        copy_match(out, dist, match);
+        out += match;
+    }
+    save();
+    return out;
+}
+
+CodecStatus Decoder::run(std::uint64_t original_size) {
+    if (original_size == 0) return CodecStatus::ok;
+    // Sized down for small members: the mixed case is thousands of them.
+    in_size_ = static_cast<std::size_t>(std::min<std::uint64_t>(kInBufSize, std::max<std::uint64_t>(packed_left_, 8)));
+    in_.reset(new std::uint8_t[in_size_ + kInPad]);
+    in_p_ = in_end_ = in_.get();
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(kOutChunk, original_size));
+    std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[history_ + chunk + kOutSlack]);
+    // Matches may reach before the first byte; they read spaces there.
+    std::memset(buf.get(), ' ', history_);
+    std::uint8_t *const base = buf.get() + history_;
+
+    for (std::uint64_t left = original_size;;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk));
+        std::uint8_t *const end = decode_chunk(base, base + want);
+        if (!end) return status_;
+        if (overran()) return CodecStatus::truncated;
+        const std::size_t produced = static_cast<std::size_t>(end - base);
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(produced, left));
+        if (!sink_.write(base, n)) return CodecStatus::write_error;
+        left -= n;
+        if (left == 0) return CodecStatus::ok;
+        std::memmove(buf.get(), buf.get() + produced, history_);
+    }
+}
+
+} // namespace
+
+const LhMethod *find_lh_method(std::string_view name) {
+    for (const LhMethod &m : kMethods)
+        if (m.name == name) return &m;
+    return nullptr;
+}
+
+CodecStatus lh_decode(const LhMethod &method, ByteSource &packed, std::uint64_t packed_size,
+                      std::uint64_t original_size, ByteSink &out) {
+    // Heap, not stack: the tables make the decoder some 40 KiB.
+    auto decoder = std::make_unique<Decoder>(method, packed, packed_size, out);
+    return decoder->run(original_size);
+}
+
+} // namespace lzh::detail
