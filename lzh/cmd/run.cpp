@@ -3,6 +3,7 @@
 #include "command.h"
 #include "extract.h"
 #include "list.h"
+#include "modify.h"
 
 namespace lzh {
 
@@ -18,10 +19,15 @@ int run_command(std::string_view text, Output &out) {
         return list_archive(cmd.archive, out);
     case 'x':
         return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
-    default:
-        out.line(std::string("command \"") + cmd.verb + "\" is not available in this build");
-        return 1;
+    case 'd':
+        return delete_members(cmd.archive, cmd.names, out);
+    case 'a':
+        return add_paths(cmd.archive, cmd.names, cmd.method, out);
+    case 's':
+        return make_self_extractor(cmd.archive, cmd.folder, out);
     }
+    out.line(std::string("unknown command \"") + cmd.verb + "\"");
+    return 1;
 }
 
 } // namespace lzh

@@ -1,0 +1,288 @@
+#include "archive.h"
+#include "codec.h"
+#include "crc16.h"
+#include "header.h"
+#include "modify.h"
+#include "rewrite.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace lzh {
+namespace {
+
+// One file, folder or link to store, and the path it is stored under.
+struct Entry {
+    std::string stored;
+    std::string source;
+    MemberKind kind;
+    struct stat st;
+    std::string link_target;
+};
+
+// Reads a file for the encoder, keeping the CRC-16 of what it read.
+class CrcFileSource : public ByteSource {
+public:
+    explicit CrcFileSource(int fd) : fd_(fd) {}
+    std::ptrdiff_t read(std::uint8_t *buf, std::size_t n) override {
+        for (;;) {
+            ssize_t r = ::read(fd_, buf, n);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) {
+                err_ = errno;
+                return -1;
+            }
+            crc_ = crc16_update(crc_, buf, static_cast<std::size_t>(r));
+            count_ += static_cast<std::uint64_t>(r);
+            return r;
+        }
+    }
+    std::uint16_t crc() const { return crc_; }
+    std::uint64_t count() const { return count_; }
+    int error() const { return err_; }
+
+private:
+    int fd_;
+    std::uint16_t crc_ = 0;
+    std::uint64_t count_ = 0;
+    int err_ = 0;
+};
+
+std::string base_name(std::string p) {
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    std::size_t slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+class Collector {
+public:
+    Collector(const struct stat &archive, bool archive_exists, Report &report)
+        : archive_(archive), archive_exists_(archive_exists), report_(report) {}
+
+    void add(const std::string &path) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) return report_.fail(2, path + ": cannot read: " + error_text(errno));
+        std::string name = base_name(path);
+        if (name == "." || name == ".." || name == "/") {
+            // Store a folder given as "." under its own name.
+            char real[PATH_MAX];
+            if (!::realpath(path.c_str(), real) || std::string(real) == "/")
+                return report_.fail(1, path + ": give the folder by name");
+            name = base_name(real);
+        }
+        visit(path, name, st);
+    }
+
+    std::vector<Entry> &entries() { return entries_; }
+
+private:
+    void visit(const std::string &source, const std::string &stored, const struct stat &st) {
+        if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
+            return report_.fail(1, source + ": is the archive itself; not added");
+        if (S_ISREG(st.st_mode)) {
+            push({stored, source, MemberKind::file, st, {}});
+        } else if (S_ISLNK(st.st_mode)) {
+            std::string target(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 256, '\0');
+            ssize_t n = ::readlink(source.c_str(), target.data(), target.size());
+            if (n < 0) return report_.fail(2, source + ": cannot read link: " + error_text(errno));
+            target.resize(static_cast<std::size_t>(n));
+            push({stored, source, MemberKind::symlink, st, target});
+        } else if (S_ISDIR(st.st_mode)) {
+            push({stored, source, MemberKind::directory, st, {}});
+            DIR *d = ::opendir(source.c_str());
+            if (!d) return report_.fail(2, source + ": cannot read folder: " + error_text(errno));
+            std::vector<std::string> names;
+            while (dirent *e = ::readdir(d)) {
+                std::string n = e->d_name;
+                if (n != "." && n != "..") names.push_back(n);
+            }
+            ::closedir(d);
+            std::sort(names.begin(), names.end());  // the same tree gives the same archive
+            for (const std::string &n : names) {
+                std::string child = source + (source.back() == '/' ? "" : "/") + n;
+                struct stat cst {};
+                if (::lstat(child.c_str(), &cst) != 0) {
+                    report_.fail(2, child + ": cannot read: " + error_text(errno));
+                    continue;
+                }
+                visit(child, stored + "/" + n, cst);
+            }
+        } else {
+            report_.fail(2, source + ": not a file, folder or link; not added");
+        }
+    }
+
+    // A later path stored under the same name replaces the earlier one.
+    void push(Entry e) {
+        auto it = index_.find(e.stored);
+        if (it != index_.end()) {
+            entries_[it->second] = std::move(e);
+            return;
+        }
+        index_[e.stored] = entries_.size();
+        entries_.push_back(std::move(e));
+    }
+
+    struct stat archive_;
+    bool archive_exists_;
+    Report &report_;
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, std::size_t> index_;
+};
+
+// Writes one entry at the rewrite's position: header, then data compressed,
+// or stored when compression does not shrink it.  False only when the new
+// archive cannot be written; a file that cannot be read is reported and
+// left out.
+bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) {
+    Member m;
+    m.path = e.stored;
+    m.kind = e.kind;
+    m.mtime = e.st.st_mtime;
+    m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
+    m.method = e.kind == MemberKind::file ? "-lh" + std::to_string(level) + "-" : "-lhd-";
+    m.link_target = e.link_target;
+    m.original_size = e.kind == MemberKind::file ? static_cast<std::uint64_t>(e.st.st_size) : 0;
+    if (m.original_size == 0) m.method = e.kind == MemberKind::file ? "-lh0-" : "-lhd-";
+    std::string why;
+    const std::uint64_t header_at = rw.position();
+    std::string h = build_level2_header(m);
+    if (e.kind != MemberKind::file) return rw.write(h.data(), h.size(), why) || (report.fail(5, why), false);
+
+    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        report.fail(2, e.source + ": cannot read: " + error_text(errno));
+        return true;
+    }
+    // Leaves the member out again after a problem with the file itself.
+    auto leave_out = [&](const std::string &problem) {
+        ::close(fd);
+        report.fail(2, e.source + ": " + problem + "; not added");
+        if (rw.truncate(header_at, why)) return true;
+        report.fail(5, why);
+        return false;
+    };
+    auto cannot_write = [&] {
+        ::close(fd);
+        if (why.empty()) rw.sync_sink(why);
+        report.fail(5, why);
+        return false;
+    };
+
+    if (!rw.write(h.data(), h.size(), why)) return cannot_write();
+    const std::uint64_t data_at = rw.position();
+    bool store = m.original_size == 0;
+    if (!store) {
+        CrcFileSource src(fd);
+        // Give up as soon as the packed data would not be smaller.
+        EncodeResult r = encode(level, src, rw.sink(), m.original_size - 1);
+        if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
+        if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
+        if (r.gave_up || r.packed >= src.count()) {
+            store = true;
+        } else {
+            m.packed_size = r.packed;
+            m.original_size = src.count();
+            m.crc16 = src.crc();
+        }
+    }
+    if (store && m.original_size > 0) {
+        // Stored after all: the data again from the file's first byte.
+        m.method = "-lh0-";
+        if (!rw.truncate(data_at, why)) return cannot_write();
+        if (::lseek(fd, 0, SEEK_SET) != 0) return leave_out("cannot read: " + error_text(errno));
+        CrcFileSource src(fd);
+        std::vector<std::uint8_t> buf(256 * 1024);
+        for (std::ptrdiff_t n; (n = src.read(buf.data(), buf.size())) != 0;) {
+            if (n < 0) return leave_out("cannot read: " + error_text(src.error()));
+            if (!rw.write(buf.data(), static_cast<std::size_t>(n), why)) return cannot_write();
+        }
+        m.packed_size = m.original_size = src.count();
+        m.crc16 = src.crc();
+    }
+    ::close(fd);
+    std::string final_header = build_level2_header(m);
+    // Its length depends only on the path and on whether sizes need 64 bits.
+    if (final_header.size() != h.size()) {
+        report.fail(2, e.source + ": grew while it was read; not added");
+        return rw.truncate(header_at, why) || (report.fail(5, why), false);
+    }
+    return (rw.sync_sink(why) && rw.write_at(header_at, final_header.data(), final_header.size(), why)) ||
+           (report.fail(5, why), false);
+}
+
+} // namespace
+
+int add_paths(const std::string &archive, const std::vector<std::string> &paths, int level, Output &out) {
+    Report report(out);
+    if (paths.empty()) {
+        report.fail(1, "a: name the files or folders to add");
+        return report.result();
+    }
+    ArchiveReader reader;
+    struct stat ast {};
+    bool exists = ::stat(archive.c_str(), &ast) == 0;
+    if (exists) {
+        if (int rc = reader.open(archive)) {
+            report.fail(rc, reader.error() + "; nothing added");
+            return report.result();
+        }
+    }
+    Collector collector(ast, exists, report);
+    for (const std::string &p : paths) collector.add(p);
+    std::vector<Entry> &entries = collector.entries();
+    if (entries.empty()) return report.result();
+
+    ArchiveRewrite rw;
+    std::string why;
+    if (!rw.begin(archive, why)) {
+        report.fail(5, why);
+        return report.result();
+    }
+    std::unordered_map<std::string, std::size_t> wanted;
+    for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
+    std::vector<bool> done(entries.size(), false);
+
+    if (exists) {
+        if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(5, why), report.result();
+        Member m;
+        while (reader.next(m)) {
+            auto it = wanted.find(m.path);
+            if (it != wanted.end() && !done[it->second]) {
+                // Replaced where it stood, so the order of the others holds.
+                if (!write_entry(entries[it->second], level, rw, report)) return report.result();
+                done[it->second] = true;
+            } else if (it == wanted.end()) {
+                if (m.data_offset + m.packed_size > reader.size() ||
+                    !rw.copy_from(reader.fd(), m.header_offset, m.data_offset + m.packed_size - m.header_offset, why)) {
+                    report.fail(4, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
+                    return report.result();
+                }
+            }
+        }
+        if (reader.error_code()) {
+            report.fail(reader.error_code(), archive + ": " + reader.error() + "; nothing added");
+            return report.result();
+        }
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!done[i] && !write_entry(entries[i], level, rw, report)) return report.result();
+
+    mode_t mode = 0644;
+    if (exists) mode = ast.st_mode & 07777;
+    else {
+        mode_t u = ::umask(022);
+        ::umask(u);
+        mode = 0666 & ~u;
+    }
+    const char end_mark = 0;
+    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) report.fail(5, why);
+    return report.result();
+}
+
+} // namespace lzh
