@@ -1,0 +1,34 @@
+// The archiver's "l" text cut into list rows at fixed columns (columns count
+// UTF-16 code units; column 1 is the first character after a line feed).
+//
+//   row (63 characters): name 12 | size 12 | packed 12 | ratio 6 | date 8 | time 8,
+//   one blank between fields; the sizes as "#,##0" right-aligned in 12.
+//
+// The member rows come in listing order, then one summary row. Beside each
+// member row the whole stored path from column 72 is kept, since the
+// 12-character name column cannot name a longer name or one in a folder.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+namespace morvane {
+
+struct Listing_Row {
+    QString text;
+    QString path;   // empty for the summary row
+};
+
+// The leading number of a field: blanks, tabs and line feeds are skipped
+// wherever they stand; reading stops at the first character that cannot
+// continue a number. No number reads as 0.
+double Field_Value(QStringView field);
+
+// "#,##0", rounded half away from zero, right-aligned in 12 characters
+// (a longer number loses its leftmost characters).
+QString Format_Size(double value);
+
+std::vector<Listing_Row> Parse_Listing(const QString& text);
+
+}  // namespace morvane

@@ -1,0 +1,70 @@
+// OPEN_Click and File_List: making an archive the current one and listing it.
+#include "app/form1.h"
+#include "app/trace.h"
+#include "archiver/command_text.h"
+#include "archiver/unlha_library.h"
+#include "listing_parser.h"
+
+namespace morvane {
+
+namespace {
+// A listing that does not fit is asked for again with a buffer this many
+// times larger, up to a limit no real listing reaches.
+constexpr int Growth = 8;
+constexpr int Max_Listing_Bytes = 1 << 28;
+}  // namespace
+
+void Form1::OPEN_Click()
+{
+    CMDialog1.Filter = text::Filter_Lzh;
+    CMDialog1.FileName = QStringLiteral("*.LZH");
+    CMDialog1.DialogTitle = text::Title_Open;
+    CMDialog1.FilterIndex = 1;
+    CMDialog1.Flags = Flag_HideReadOnly | Flag_OverwritePrompt;
+    CMDialog1.CancelError = true;
+    const int error = CMDialog1.ShowOpen();
+    // Cancel keeps the current archive: the window still shows it, and its
+    // commands still work on it.
+    if (error == Dialog_Cancelled)
+        return;
+    if (error == Dialog_Confirmed)
+        Lzh_Path = CMDialog1.FileName;
+    if (!Lzh_Path.isEmpty())
+        File_List();
+}
+
+void Form1::File_List()
+{
+    window_.SetCaption(text::Version + QStringLiteral("  ") + Lzh_Path);
+    List1.Clear();
+    Buf_Size = Buf_Chars;
+    pointer_.Set(Pointer_Busy);
+
+    const auto command = Cmd_List(Lzh_Path);
+    int result = Unlha_Unavailable;
+    if (command) {
+        result = Unlha(*command);
+        while (result == Unlha_Output_Cut && Buf_Size <= Max_Listing_Bytes / Growth) {
+            Buf_Size *= Growth;
+            result = Unlha(*command);
+        }
+        Buf_Size = Buf_Chars;
+    } else {
+        Clear_Buf_Out();
+    }
+    qCDebug(lcTrace).noquote() << QStringView(Buf_Out).trimmed();
+
+    List_Fill();
+    // A listing that failed says so, rather than showing an empty archive.
+    if (result != 0)
+        Err();
+    pointer_.Set(Pointer_Default);
+}
+
+void Form1::List_Fill()
+{
+    for (const Listing_Row& row : Parse_Listing(Buf_Out))
+        List1.AddItem(row.text, row.path);
+}
+
+}  // namespace morvane

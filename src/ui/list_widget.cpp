@@ -1,0 +1,88 @@
+#include "list_widget.h"
+
+#include <QMouseEvent>
+
+namespace morvane {
+
+namespace {
+constexpr int Path_Role = Qt::UserRole;
+
+int Button_Code(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+}  // namespace
+
+List_Widget::List_Widget(QWidget* parent, const Twips& twips) : QListWidget(parent), twips_(twips)
+{
+    setObjectName(QStringLiteral("List1"));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+int List_Widget::ListCount() const { return count(); }
+
+QString List_Widget::List(int index) const
+{
+    const QListWidgetItem* row = item(index);
+    return row ? row->text() : QString();
+}
+
+QString List_Widget::ItemPath(int index) const
+{
+    const QListWidgetItem* row = item(index);
+    return row ? row->data(Path_Role).toString() : QString();
+}
+
+bool List_Widget::Selected(int index) const
+{
+    const QListWidgetItem* row = item(index);
+    return row && row->isSelected();
+}
+
+void List_Widget::AddItem(const QString& text, const QString& path)
+{
+    auto* row = new QListWidgetItem(text);
+    row->setData(Path_Role, path);
+    addItem(row);
+}
+
+void List_Widget::RemoveItem(int index) { delete takeItem(index); }
+
+void List_Widget::Clear() { clear(); }
+
+int List_Widget::Width() const { return twips_.From_Px(width()); }
+
+int List_Widget::Height() const { return twips_.From_Px(height()); }
+
+void List_Widget::SetSize(int width, int height)
+{
+    // A window only a little larger than the guards leaves nothing for the list.
+    resize(std::max(0, twips_.To_Px(width)), std::max(0, twips_.To_Px(height)));
+}
+
+void List_Widget::mousePressEvent(QMouseEvent* event)
+{
+    if (on_mouse_down)
+        on_mouse_down(Button_Code(event->button()));
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(event);
+}
+
+void List_Widget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) && on_double_click)
+        on_double_click();
+}
+
+}  // namespace morvane

@@ -1,0 +1,173 @@
+#include "fakes.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace morvane::testing {
+
+QStringList Fake_List::Texts() const
+{
+    QStringList out;
+    for (const Row& r : rows)
+        out.append(r.text);
+    return out;
+}
+
+bool Fake_Dialogs::Run(DialogAction action, const CommonDialog& d, QString& chosen)
+{
+    shown.push_back({action, d.FileName, d.Filter, d.DefaultExt, d.InitDir, d.DialogTitle, d.FilterIndex, d.Flags,
+                     d.CancelError});
+    log.push_back(action == DialogAction::Open ? "dialog Open" : "dialog Save");
+    if (answers.empty()) {
+        ADD_FAILURE() << "a dialog nobody expected: " << d.DialogTitle.toStdString();
+        return false;
+    }
+    const Answer answer = answers.front();
+    answers.pop_front();
+    if (answer.confirm)
+        chosen = answer.path;
+    return answer.confirm;
+}
+
+void Fake_Messages::Show(const QString& text)
+{
+    texts.append(text);
+    log.push_back("msg " + text.toStdString());
+}
+
+void Fake_Pointer::Set(PointerShape s)
+{
+    shape = s;
+    log.push_back("pointer " + std::to_string(int(s)));
+}
+
+void Fake_Popup::Show()
+{
+    log.push_back("popup");
+    if (choose)
+        choose();
+}
+
+int Fake_Desktop::FindExecutable(const QString& file, const QString& dir, QString& buffer)
+{
+    const QString path = dir + u'/' + file;
+    QFile probe(path);
+    const bool existed = probe.open(QIODevice::ReadOnly);
+    lookups.push_back({file, dir, existed, existed ? probe.readAll() : QByteArray()});
+    log.push_back("find " + file.toStdString());
+    if (!existed)
+        return 2;
+    buffer.replace(0, associated.size() + 1, associated + QChar(0));
+    return 33;
+}
+
+QString Fake_Desktop::Text_Program()
+{
+    log.push_back("text program");
+    return text_program;
+}
+
+bool Fake_Desktop::Start_Program(const QString& program, const QStringList& args)
+{
+    started.push_back({program, args});
+    log.push_back("start " + program.toStdString() + " | " + args.join(u'|').toStdString());
+    return start_works;
+}
+
+namespace {
+Recording_Library* current = nullptr;
+
+int Record_Unlha(void*, const char* command, char* output, std::uint32_t size)
+{
+    Recording_Library& r = *current;
+    r.calls.push_back({command, size});
+    r.log.push_back(std::string("unlha ") + command);
+    std::string text;
+    int result = r.respond ? r.respond(command, text) : 0;
+    // As the library does: NUL-terminated, cut after the last whole line, result 6.
+    if (size == 0)
+        return result;
+    if (text.size() + 1 > size) {
+        const std::size_t cut = text.rfind('\n', size - 2);
+        text = cut == std::string::npos ? std::string() : text.substr(0, cut + 1);
+        result = Unlha_Output_Cut;
+    }
+    std::memcpy(output, text.c_str(), text.size() + 1);
+    return result;
+}
+
+int Record_Cursor(int mode)
+{
+    current->cursor_modes.push_back(mode);
+    return 0;
+}
+}  // namespace
+
+Recording_Library::Recording_Library(Log& l) : log(l), library(&Record_Unlha, &Record_Cursor)
+{
+    current = this;
+}
+
+Recording_Library::~Recording_Library()
+{
+    if (current == this)
+        current = nullptr;
+}
+
+std::vector<std::string> Recording_Library::Commands() const
+{
+    std::vector<std::string> out;
+    for (const Call& c : calls)
+        out.push_back(c.command);
+    return out;
+}
+
+void Recording_Library::Answer_Listing(const std::string& listing, int result)
+{
+    respond = [listing, result](const std::string& command, std::string& text) {
+        if (command.rfind("l ", 0) == 0) {
+            text = listing;
+            return 0;
+        }
+        return result;
+    };
+}
+
+Fake_Form::Fake_Form(const UnlhaLibrary* lib)
+    : form(Form1_Parts{list, label, window, dialogs, messages, pointer, popup, clipboard, desktop,
+                       lib ? *lib : recorder.library})
+{
+}
+
+void Fake_Form::List(const QString& path, const std::string& listing)
+{
+    recorder.Answer_Listing(listing);
+    form.Lzh_Path = path;
+    form.File_List();
+}
+
+std::string Listing(const std::vector<std::tuple<std::string, long, long, std::string>>& members)
+{
+    const std::string separator =
+        "--------------  --------  -------- ------ -------- -------- ----- ---- ----\n";
+    std::string text = "  Name          Original    Packed  Ratio   Date     Time   Method CRC  Path\n" + separator;
+    long total = 0, packed_total = 0;
+    char line[512];
+    for (const auto& [name, size, packed, path] : members) {
+        std::snprintf(line, sizeof line, "  %-12.12s  %8ld  %8ld %5.1f%% 26-12-08 09:30:00 -lh5- 1A2B %s\n",
+                      name.c_str(), size, packed, size ? 100.0 * packed / size : 0.0, path.c_str());
+        text += line;
+        total += size;
+        packed_total += packed;
+    }
+    text += separator;
+    std::snprintf(line, sizeof line, "  %12s  %8ld  %8ld %5.1f%% 26-12-08 09:31:12\n",
+                  (std::to_string(members.size()) + " files").c_str(), total, packed_total,
+                  total ? 100.0 * packed_total / total : 0.0);
+    return text + line;
+}
+
+}  // namespace morvane::testing

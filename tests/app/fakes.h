@@ -1,0 +1,161 @@
+// Scripted stand-ins for everything Form1 touches: the person (dialog answers,
+// message boxes), the widgets, the desktop, and a recording archiver library.
+// All of them write into one event log, so a test can check the order of
+// what a procedure did ("dialog Save", "pointer 11", "unlha x -c ...", "msg err").
+#pragma once
+
+#include "app/form1.h"
+#include "archiver/unlha_library.h"
+
+#include <QMap>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace morvane::testing {
+
+using Log = std::vector<std::string>;
+
+struct Fake_List : ListBox {
+    struct Row { QString text, path; bool selected = false; };
+    std::vector<Row> rows;
+    int width = 0, height = 0;
+
+    int ListCount() const override { return int(rows.size()); }
+    QString List(int i) const override { return rows.at(i).text; }
+    QString ItemPath(int i) const override { return rows.at(i).path; }
+    bool Selected(int i) const override { return rows.at(i).selected; }
+    void AddItem(const QString& text, const QString& path) override { rows.push_back({text, path}); }
+    void RemoveItem(int i) override { rows.erase(rows.begin() + i); }
+    void Clear() override { rows.clear(); }
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+    void SetSize(int w, int h) override { width = w; height = h; }
+
+    void Select(std::initializer_list<int> indices) { for (int i : indices) rows.at(i).selected = true; }
+    QStringList Texts() const;
+};
+
+struct Fake_Label : Label {
+    QString caption = QStringLiteral("Label1");
+    QString Caption() const override { return caption; }
+    void SetCaption(const QString& c) override { caption = c; }
+};
+
+struct Fake_Window : WindowFrame {
+    QString caption = text::Version;
+    int width = 6240, height = 4428;
+    bool unloaded = false;
+    QString Caption() const override { return caption; }
+    void SetCaption(const QString& c) override { caption = c; }
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+    void* Handle() const override { return nullptr; }
+    void Unload() override { unloaded = true; }
+};
+
+// Answers dialogs from a script; a dialog nobody scripted fails the test.
+struct Fake_Dialogs : FileDialogHost {
+    struct Answer { bool confirm; QString path; };
+    struct Shown { DialogAction action; QString FileName, Filter, DefaultExt, InitDir, DialogTitle; int FilterIndex, Flags; bool CancelError; };
+    explicit Fake_Dialogs(Log& log) : log(log) {}
+    Log& log;
+    std::deque<Answer> answers;
+    std::vector<Shown> shown;
+    bool Run(DialogAction action, const CommonDialog& d, QString& chosen) override;
+    void Confirm(const QString& path) { answers.push_back({true, path}); }
+    void Cancel() { answers.push_back({false, {}}); }
+};
+
+struct Fake_Messages : MessageBox {
+    explicit Fake_Messages(Log& log) : log(log) {}
+    Log& log;
+    QStringList texts;
+    void Show(const QString& text) override;
+};
+
+struct Fake_Pointer : MousePointer {
+    explicit Fake_Pointer(Log& log) : log(log) {}
+    Log& log;
+    PointerShape shape = Pointer_Default;
+    void Set(PointerShape s) override;
+};
+
+struct Fake_Popup : PopupMenu {
+    explicit Fake_Popup(Log& log) : log(log) {}
+    Log& log;
+    std::function<void()> choose;   // what the person picks while it is open
+    void Show() override;
+};
+
+struct Fake_Clipboard : Clipboard {
+    QString text;
+    int sets = 0;
+    void SetText(const QString& t) override { text = t; ++sets; }
+};
+
+struct Fake_Desktop : Desktop {
+    explicit Fake_Desktop(Log& log) : log(log) {}
+    Log& log;
+    QStringList arguments;
+    QString folder;
+    QMap<QString, QString> environment;
+    QString associated = QStringLiteral("/usr/bin/fake-viewer");   // what FindExecutable finds
+    QString text_program = QStringLiteral("/usr/bin/generic-viewer");
+    bool start_works = true;
+    struct Lookup { QString file, folder; bool existed; QByteArray content; };
+    std::vector<Lookup> lookups;
+    struct Start { QString program; QStringList arguments; };
+    std::vector<Start> started;
+
+    QStringList Arguments() const override { return arguments; }
+    QString Current_Folder() const override { return folder; }
+    QString Environment(const QString& name) const override { return environment.value(name); }
+    int FindExecutable(const QString& file, const QString& folder, QString& buffer) override;
+    QString Text_Program() override;
+    bool Start_Program(const QString& program, const QStringList& args) override;
+};
+
+// The archiver library as a pair of C entry points that record every call.
+// `respond` decides the result and the text (default: success, no text).
+struct Recording_Library {
+    struct Call { std::string command; std::uint32_t size; };
+    explicit Recording_Library(Log& log);
+    ~Recording_Library();
+    Log& log;
+    std::vector<Call> calls;
+    std::vector<int> cursor_modes;
+    std::function<int(const std::string& command, std::string& text)> respond;
+    UnlhaLibrary library;
+
+    std::vector<std::string> Commands() const;
+    // Every "l" answered with `listing`, everything else with `result`.
+    void Answer_Listing(const std::string& listing, int result = 0);
+};
+
+// A Form1 made of fakes; `library` defaults to the recording one.
+struct Fake_Form {
+    explicit Fake_Form(const UnlhaLibrary* library = nullptr);
+    Log log;
+    Fake_List list;
+    Fake_Label label;
+    Fake_Window window;
+    Fake_Dialogs dialogs{log};
+    Fake_Messages messages{log};
+    Fake_Pointer pointer{log};
+    Fake_Popup popup{log};
+    Fake_Clipboard clipboard;
+    Fake_Desktop desktop{log};
+    Recording_Library recorder{log};
+    Form1 form;
+
+    // Lists `listing` through File_List as the archive `path`.
+    void List(const QString& path, const std::string& listing);
+};
+
+// A listing text in the library's layout: one member line per (name, size,
+// packed, path), the separators, the summary.
+std::string Listing(const std::vector<std::tuple<std::string, long, long, std::string>>& members);
+
+}  // namespace morvane::testing

@@ -1,0 +1,130 @@
+// The pure text helpers: path cutting with both separators, the exact command
+// texts, the suggested program name, and which members a name hits.
+#include "archiver/command_text.h"
+#include "archiver/path.h"
+#include "operations/member_match.h"
+#include "operations/self_extract.h"
+
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace Qt::StringLiterals;
+
+namespace {
+const QChar Back = u'\\';
+const QChar Slash = u'/';
+}  // namespace
+
+TEST(PathDir, BackslashTable)
+{
+    const std::pair<QString, QString> table[] = {
+        {u"C:\\ARC\\TEST.LZH"_s, u"C:\\ARC"_s},   {u"C:\\ARC\\"_s, u"C:\\ARC"_s},
+        {u"C:\\TEST.LZH"_s, u"C:\\"_s},           {u"C:"_s, u"C:\\"_s},
+        {u"\\TEST.LZH"_s, u"\\"_s},               {u"\\\\SRV\\SHARE\\TEST.LZH"_s, u"\\\\SRV\\SHARE"_s},
+        {u"TEST.LZH"_s, u"TEST.LZH\\"_s},         {u""_s, u"\\"_s},
+        {u"C:\\ARC\\\\TEST.LZH"_s, u"C:\\ARC\\"_s}, {u"C:\\書庫\\表.LZH"_s, u"C:\\書庫"_s},
+        {u"C:/ARC/TEST.LZH"_s, u"C:/ARC/TEST.LZH\\"_s},
+    };
+    for (const auto& [path, dir] : table)
+        EXPECT_EQ(Path_Dir(path, Back), dir) << path.toStdString();
+    EXPECT_TRUE(Path_Dir(QString(), Back).isNull());
+}
+
+TEST(PathDir, SlashTable)
+{
+    const std::pair<QString, QString> table[] = {
+        {u"/home/me/a.lzh"_s, u"/home/me"_s}, {u"/home/me/"_s, u"/home/me"_s}, {u"/a.lzh"_s, u"/"_s},
+        {u"a.lzh"_s, u"a.lzh/"_s},             {u""_s, u"/"_s},                 {u"//srv/a.lzh"_s, u"//srv"_s},
+        {u"/書庫/表.lzh"_s, u"/書庫"_s},
+    };
+    for (const auto& [path, dir] : table)
+        EXPECT_EQ(Path_Dir(path, Slash), dir) << path.toStdString();
+}
+
+TEST(PathStripSep, RemovesOneSeparatorFromTheCallersVariable)
+{
+    const std::pair<QString, QString> table[] = {
+        {u"C:\\ARC\\"_s, u"C:\\ARC"_s}, {u"C:\\"_s, u"C:"_s}, {u"C:\\ARC"_s, u"C:\\ARC"_s},
+        {u"C:\\\\"_s, u"C:\\"_s},       {u"\\"_s, u""_s},     {u""_s, u""_s},
+    };
+    for (const auto& [before, after] : table) {
+        QString variable = before;
+        EXPECT_EQ(Path_StripSep(variable, Back), after);
+        EXPECT_EQ(variable, after);
+    }
+    QString twice = u"C:\\\\"_s;
+    Path_StripSep(twice, Back);
+    EXPECT_EQ(Path_StripSep(twice, Back), u"C:"_s);
+    QString root = u"/"_s;
+    EXPECT_EQ(Path_StripSep(root, Slash), u""_s);
+}
+
+TEST(FolderOf, EndsInExactlyOneSeparator)
+{
+    EXPECT_EQ(Folder_Of(u"C:\\ARC\\TEST.LZH"_s, Back), u"C:\\ARC\\"_s);
+    EXPECT_EQ(Folder_Of(u"C:\\TEST.LZH"_s, Back), u"C:\\"_s);
+    EXPECT_EQ(Folder_Of(u"TEST.LZH"_s, Back), u"TEST.LZH\\"_s);
+    EXPECT_EQ(Folder_Of(u"/out/readme.txt"_s, Slash), u"/out/"_s);
+    EXPECT_EQ(Folder_Of(u"/readme.txt"_s, Slash), u"/"_s);
+    EXPECT_EQ(Folder_Of(QString(), Slash), u"/"_s);
+}
+
+TEST(CommandText, EveryPathAndNameStandsInQuotes)
+{
+    EXPECT_EQ(*Cmd_List(u"C:\\ARC\\TEST.LZH"_s), u"l \"C:\\ARC\\TEST.LZH\""_s);
+    EXPECT_EQ(Cmd_List(u"C:\\ARC\\TEST.LZH"_s)->size(), 19);
+    EXPECT_EQ(*Cmd_Extract(u"/a b/x.lzh"_s, u"/out dir/"_s, u"docs/read me.txt"_s),
+              u"x -c \"/a b/x.lzh\" \"/out dir/\" \"docs/read me.txt\""_s);
+    EXPECT_EQ(*Cmd_Extract_All(u"/a/x.lzh"_s, u"/out/"_s), u"x -c \"/a/x.lzh\" \"/out/\" *.*"_s);
+    EXPECT_EQ(*Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"m.txt"_s), u"d \"/a/x.lzh\" \"/a/\" \"m.txt\""_s);
+    EXPECT_EQ(*Cmd_Self_Extract(u"/a/x.lzh"_s, u"/b/"_s), u"s  \"/a/x.lzh\" \"/b/\" -jw2"_s);
+    EXPECT_EQ(*Cmd_Add(u"/a/My Files.lzh"_s, u"f 1.txt"_s), u"a \"/a/My Files.lzh\" \"f 1.txt\""_s);
+    EXPECT_EQ(*Cmd_Add(u"/a/x.lzh"_s, u""_s), u"a \"/a/x.lzh\" \"\""_s);
+}
+
+TEST(CommandText, AQuoteInsideAnyPieceBuildsNoCommand)
+{
+    // It would end the quoted word early and smuggle in further words.
+    EXPECT_FALSE(Cmd_List(u"/a/x\".lzh"_s));
+    EXPECT_FALSE(Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"x\" *.* \""_s));
+    EXPECT_FALSE(Cmd_Extract(u"/a/x.lzh"_s, u"/o\"ut/"_s, u"m"_s));
+}
+
+TEST(ExeName, CutsAtTheLastDotOfTheFileName)
+{
+    EXPECT_EQ(Exe_Name(u"/arc/data.lzh"_s), u"/arc/data.EXE"_s);
+    EXPECT_EQ(Exe_Name(u"/home/me/.cache/x.lzh"_s), u"/home/me/.cache/x.EXE"_s);
+    EXPECT_EQ(Exe_Name(u"/old.files/data"_s), u"/old.files/data.EXE"_s);
+    EXPECT_EQ(Exe_Name(u"/a/b.tar.lzh"_s), u"/a/b.tar.EXE"_s);
+    EXPECT_EQ(Exe_Name(u"/a/.hidden"_s), u"/a/.hidden.EXE"_s);
+    EXPECT_EQ(Exe_Name(u""_s), u".EXE"_s);
+}
+
+TEST(MemberIndex, ANameHitsWhatTheArchiverWouldTake)
+{
+    const Member_Index index({u"readme.txt"_s, u"docs/readme.txt"_s, u"docs/"_s, u"docs.txt"_s, u"src/a*b"_s,
+                              u"src/aXb"_s, u"README.TXT"_s, u"docs/sub/deep.txt"_s});
+    using V = std::vector<int>;
+    EXPECT_EQ(index.Hits(u"docs/readme.txt"_s), V({1}));
+    EXPECT_EQ(index.Hits(u"readme.txt"_s), V({0, 1}));          // the file name in a folder too
+    EXPECT_EQ(index.Hits(u"README.TXT"_s), V({6}));             // letter case counts
+    EXPECT_EQ(index.Hits(u"docs/"_s), V({1, 2, 7}));            // a folder takes what is below it
+    EXPECT_EQ(index.Hits(u"docs.txt"_s), V({3}));
+    EXPECT_EQ(index.Hits(u"src/a*b"_s), V({4, 5}));             // a "*" in a stored name is a wildcard
+    EXPECT_EQ(index.Hits(u"*.*"_s).size(), 8u);
+    EXPECT_EQ(index.Hits(u"deep.txt"_s), V({7}));
+    EXPECT_EQ(index.Hits(u"nothing"_s), V());
+}
+
+TEST(WildcardMatch, StarAndQuestionMark)
+{
+    EXPECT_TRUE(Wildcard_Match(u"a*b", u"aXXb"));
+    EXPECT_TRUE(Wildcard_Match(u"a?c", u"abc"));
+    EXPECT_TRUE(Wildcard_Match(u"*", u""));
+    EXPECT_TRUE(Wildcard_Match(u"*.txt", u"docs/x.txt"));
+    EXPECT_TRUE(Wildcard_Match(u"*a*a", u"banana"));
+    EXPECT_FALSE(Wildcard_Match(u"a*", u"b"));
+    EXPECT_FALSE(Wildcard_Match(u"a?", u"a"));
+    EXPECT_EQ(File_Part(u"docs/readme.txt"_s), u"readme.txt"_s);
+    EXPECT_EQ(File_Part(u"docs/"_s), u"docs"_s);
+}
