@@ -1,0 +1,262 @@
+// Archives we write: read back by the other LZH programs and by us, members
+// replaced and deleted in place of their order, and a failed rewrite that
+// leaves the old archive byte for byte as it was.
+#include "archive.h"
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lzh::test {
+namespace {
+
+std::string noise(std::size_t n, std::uint32_t seed) {
+    std::string s(n, '\0');
+    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    return s;
+}
+
+std::string text(std::size_t n) {
+    std::string s;
+    for (int i = 0; s.size() < n; ++i) s += "entry " + std::to_string(i * 37 % 501) + " of the table, value " + std::to_string(i % 17) + "\n";
+    s.resize(n);
+    return s;
+}
+
+// The paths of the members in listing order, from column 72.
+std::vector<std::string> member_paths(const std::string &archive) {
+    std::vector<std::string> out;
+    int seps = 0;
+    for (const auto &l : lines_of(unlha("l " + quote(archive)).text)) {
+        if (l.rfind("--", 0) == 0) { ++seps; continue; }
+        if (seps == 1) out.push_back(utf8(utf16(l).substr(71)));
+    }
+    return out;
+}
+
+class WrittenArchives : public ::testing::TestWithParam<int> {
+protected:
+    TempDir d;
+    void SetUp() override {
+        write_file(d / "src/tree/text.txt", text(300000));
+        write_file(d / "src/tree/noise.bin", noise(100000, 7));
+        write_file(d / "src/tree/empty", "");
+        write_file(d / "src/tree/deep/er/日本語.txt", text(5000));
+        fs::create_directories(d / "src/tree/emptydir");
+        fs::create_symlink("text.txt", d / "src/tree/link");
+    }
+};
+
+TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
+    int m = GetParam();
+    std::string arc = (d / "a.lzh").string();
+    CmdResult r = unlha("a -o" + std::to_string(m) + " " + quote(arc) + " " + quote((d / "src/tree").string()));
+    ASSERT_EQ(r.rc, 0) << r.text;
+    std::string q = shell_quote(arc);
+    auto same = [&](const fs::path &a, const std::string &rel) {
+        EXPECT_TRUE(read_file(a) == read_file(d / "src" / rel)) << a << " differs from " << rel;
+    };
+    if (have_tool("lhasa")) {  // lhasa keeps names as stored: compare the ASCII ones
+        EXPECT_EQ(sh("lhasa t " + q + " >/dev/null"), 0);
+        fs::create_directories(d / "lhasa");
+        ASSERT_EQ(sh("cd " + shell_quote((d / "lhasa").string()) + " && lhasa xq " + q + " >/dev/null"), 0);
+        same(d / "lhasa/tree/text.txt", "tree/text.txt");
+        same(d / "lhasa/tree/noise.bin", "tree/noise.bin");
+    }
+    if (have_tool("bsdtar")) {
+        fs::create_directories(d / "bsdtar");
+        ASSERT_EQ(sh("LC_ALL=C.UTF-8 bsdtar --options lha:hdrcharset=CP932 -xf " + q + " -C " +
+                     shell_quote((d / "bsdtar").string())),
+                  0);
+        same(d / "bsdtar/tree/noise.bin", "tree/noise.bin");
+        same(d / "bsdtar/tree/deep/er/日本語.txt", "tree/deep/er/日本語.txt");
+    }
+    if (have_tool("7zz")) EXPECT_EQ(sh("7zz t " + q + " >/dev/null"), 0);
+    if (have_tool("jlha")) {
+        std::string said = sh_output("jlha t " + q + " 2>&1");
+        EXPECT_NE(said.find("Tested"), std::string::npos) << said;
+        EXPECT_EQ(said.find("rror"), std::string::npos) << said;
+    }
+
+    // And we read back everything, the link and the empty folder included.
+    fs::path out = d / "ours";
+    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote(out.string() + "/")).rc, 0);
+    for (const char *f : {"tree/text.txt", "tree/noise.bin", "tree/empty", "tree/deep/er/日本語.txt"}) same(out / f, f);
+    EXPECT_TRUE(fs::is_directory(out / "tree/emptydir"));
+    EXPECT_EQ(fs::read_symlink(out / "tree/link"), "text.txt");
+}
+
+TEST_P(WrittenArchives, EverySizeAroundTheWindowsRoundTrips) {
+    int m = GetParam();
+    std::vector<std::pair<std::string, std::string>> files;
+    for (std::size_t n : {0ul, 1ul, 8191ul, 8192ul, 8193ul, 32767ul, 32768ul, 32769ul, 65535ul, 65536ul, 65537ul})
+        files.push_back({"t" + std::to_string(n), text(n)});
+    files.push_back({"noise", noise(70000, 3)});            // incompressible: stored
+    files.push_back({"same", std::string(1 << 20, 'z')});   // highly repetitive
+    std::string words;
+    for (auto &[name, data] : files) {
+        write_file(d / "in" / name, data);
+        words += " " + quote((d / "in" / name).string());
+    }
+    std::string arc = (d / "sizes.lzh").string();
+    ASSERT_EQ(unlha("a -o" + std::to_string(m) + " " + quote(arc) + words).rc, 0);
+    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote((d / "out").string() + "/")).rc, 0);
+    for (auto &[name, data] : files) EXPECT_TRUE(read_file(d / "out" / name) == data) << name;
+    std::string listing = unlha("l " + quote(arc)).text;
+    EXPECT_NE(listing.find("-lh0- "), std::string::npos);  // the noise and the empty file
+    EXPECT_NE(listing.find("-lh" + std::to_string(m) + "- "), std::string::npos);
+    if (have_tool("lhasa")) EXPECT_EQ(sh("lhasa t " + shell_quote(arc) + " >/dev/null"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, WrittenArchives, ::testing::Values(5, 6, 7),
+                         [](const auto &info) { return "lh" + std::to_string(info.param); });
+
+class Rewrites : public ::testing::Test {
+protected:
+    TempDir d;
+    std::string arc() const { return (d / "a.lzh").string(); }
+    void add(const std::string &name, const std::string &data) {
+        write_file(d / name, data);
+        CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / name).string()));
+        ASSERT_EQ(r.rc, 0) << r.text;
+    }
+};
+
+TEST_F(Rewrites, AddingReplacesInPlaceAndAppendsNewMembers) {
+    add("one", "1");
+    add("two", "2");
+    add("three", "3");
+    add("two", "two, replaced");
+    add("four", "4");
+    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"one", "two", "three", "four"}));
+    ASSERT_EQ(unlha("x " + quote(arc()) + " " + quote((d / "out").string() + "/")).rc, 0);
+    EXPECT_EQ(read_file(d / "out/two"), "two, replaced");
+}
+
+TEST_F(Rewrites, DeletingCopiesTheOtherMembersByteForByte) {
+    add("keep1", text(20000));
+    add("gone", text(30000));
+    add("keep2", noise(5000, 9));
+    std::string before = read_file(arc());
+    std::uint64_t gone_from = 0, gone_to = 0;
+    {
+        ArchiveReader reader;
+        ASSERT_EQ(reader.open(arc()), 0);
+        Member m;
+        while (reader.next(m))
+            if (m.path == "gone") gone_from = m.header_offset, gone_to = m.data_offset + m.packed_size;
+    }
+    ASSERT_GT(gone_to, gone_from);
+    CmdResult r = unlha("d " + quote(arc()) + " " + quote(d.path().string() + "/") + " gone");
+    ASSERT_EQ(r.rc, 0) << r.text;
+    // The new archive is the old one with the deleted member's bytes cut out.
+    EXPECT_EQ(read_file(arc()), before.substr(0, gone_from) + before.substr(gone_to));
+    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"keep1", "keep2"}));
+}
+
+TEST_F(Rewrites, NothingMatchedLeavesTheArchiveUntouched) {
+    add("one", "1");
+    std::string before = read_file(arc());
+    CmdResult r = unlha("d " + quote(arc()) + " missing.txt");
+    EXPECT_EQ(r.rc, 7);
+    EXPECT_NE(r.text.find("missing.txt"), std::string::npos);
+    EXPECT_EQ(read_file(arc()), before);
+}
+
+TEST_F(Rewrites, AFileThatIsNotAnArchiveIsNeverOverwritten) {
+    write_file(d / "a.lzh", "my notes, not an archive");
+    write_file(d / "f", "data");
+    CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / "f").string()));
+    EXPECT_EQ(r.rc, 3) << r.text;
+    EXPECT_EQ(read_file(d / "a.lzh"), "my notes, not an archive");
+}
+
+TEST_F(Rewrites, TheArchiveIsNotAddedToItself) {
+    write_file(d / "dir/f.txt", "f");
+    std::string inner = (d / "dir/in.lzh").string();
+    ASSERT_EQ(unlha("a " + quote(inner) + " " + quote((d / "dir/f.txt").string())).rc, 0);
+    CmdResult r = unlha("a " + quote(inner) + " " + quote((d / "dir").string()));
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_NE(r.text.find("is the archive itself"), std::string::npos);
+    std::vector<std::string> paths = member_paths(inner);
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), "dir/in.lzh"), 0);
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), "dir/f.txt"), 1);
+}
+
+TEST_F(Rewrites, MissingInputsAreReportedAndTheRestAdded) {
+    write_file(d / "real", "here");
+    CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / "ghost").string()) + " " + quote((d / "real").string()));
+    EXPECT_EQ(r.rc, 2);
+    EXPECT_NE(r.text.find("ghost"), std::string::npos);
+    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"real"}));
+}
+
+// Runs a command in a child process that may write only `limit` bytes per
+// file: the stand-in for a full disk.
+int with_file_size_limit(const std::string &command, rlim_t limit) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit rl{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &rl);
+        _exit(unlha(command).rc);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Rewrites, AFailedRewriteLeavesTheOldArchiveWhole) {
+    add("small", "small");
+    add("big", noise(200000, 5));
+    std::string before = read_file(arc());
+    write_file(d / "more", noise(400000, 11));
+    EXPECT_EQ(with_file_size_limit("a " + quote(arc()) + " " + quote((d / "more").string()), before.size() + 1000), 5);
+    EXPECT_EQ(read_file(arc()), before);
+    EXPECT_EQ(with_file_size_limit("d " + quote(arc()) + " small", 1000), 5);
+    EXPECT_EQ(read_file(arc()), before);
+    for (const auto &e : fs::directory_iterator(d.path()))  // and no half-written file beside it
+        EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
+}
+
+TEST_F(Rewrites, SelfExtractorRecreatesTheFilesElsewhere) {
+    write_file(d / "src/p/readme.txt", text(4000));
+    write_file(d / "src/p/sub/data.bin", noise(30000, 2));
+    ASSERT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "src/p").string())).rc, 0);
+    fs::create_directories(d / "exe");
+    CmdResult r = unlha("s  " + quote(arc()) + " " + quote((d / "exe").string() + "/") + " -jw2");
+    ASSERT_EQ(r.rc, 0) << r.text;
+    fs::path exe = d / "exe/a.exe";
+    ASSERT_TRUE(fs::exists(exe));
+    EXPECT_NE(fs::status(exe).permissions() & fs::perms::owner_exec, fs::perms::none);
+    fs::create_directories(d / "run");
+    ASSERT_EQ(sh("cd " + shell_quote((d / "run").string()) + " && " + shell_quote(exe.string())), 0);
+    EXPECT_EQ(read_file(d / "run/p/readme.txt"), read_file(d / "src/p/readme.txt"));
+    EXPECT_EQ(read_file(d / "run/p/sub/data.bin"), read_file(d / "src/p/sub/data.bin"));
+    EXPECT_NE(sh_output(shell_quote(exe.string()) + " -l").find("p/sub/data.bin"), std::string::npos);
+
+    // A self-extractor made from a self-extractor carries one program only.
+    fs::create_directories(d / "again");
+    ASSERT_EQ(unlha("s " + quote(exe.string()) + " " + quote((d / "again").string() + "/")).rc, 0);
+    EXPECT_EQ(fs::file_size(d / "again/a.exe"), fs::file_size(exe));
+    // Deleting from a self-extractor keeps it one.
+    ASSERT_EQ(unlha("d " + quote((d / "again/a.exe").string()) + " readme.txt").rc, 0);
+    EXPECT_EQ(sh(shell_quote((d / "again/a.exe").string()) + " -d " + shell_quote((d / "again/out").string())), 0);
+    EXPECT_TRUE(fs::exists(d / "again/out/p/sub/data.bin"));
+    EXPECT_FALSE(fs::exists(d / "again/out/p/readme.txt"));
+}
+
+TEST_F(Rewrites, ADamagedArchiveMakesNoSelfExtractor) {
+    std::string good = raw_archive({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
+    write_file(d / "bad.lzh", good.substr(0, good.size() - 6));  // the last member's data cut short
+    CmdResult r = unlha("s " + quote((d / "bad.lzh").string()) + " " + quote(d.path().string() + "/"));
+    EXPECT_NE(r.rc, 0);
+    EXPECT_FALSE(fs::exists(d / "bad.exe"));
+}
+
+} // namespace
+} // namespace lzh::test
