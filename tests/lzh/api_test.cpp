@@ -1,0 +1,146 @@
+// The command text and the C entry point as a program sees them: words,
+// quotes and switches, which members a name selects, and the output buffer
+// rules (whole lines, always terminated, result 6 when cut).
+#include "command.h"
+#include "match.h"
+#include "support.h"
+#include "unlha32.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+namespace lzh::test {
+namespace {
+
+TEST(CommandText, QuotesGroupWordsAndAreDropped) {
+    auto w = split_command_words("x  -c \"/home/me/My Files/a.lzh\"   \"/tmp/out dir/\" name \"\" tail\"x y\"");
+    ASSERT_EQ(w.size(), 7u);
+    EXPECT_EQ(w[2].text, "/home/me/My Files/a.lzh");
+    EXPECT_EQ(w[3].text, "/tmp/out dir/");
+    EXPECT_EQ(w[5].text, "");  // an empty quoted word is still a word
+    EXPECT_TRUE(w[5].quoted);
+    EXPECT_EQ(w[6].text, "tailx y");
+    auto open = split_command_words("l \"unclosed path with blanks");
+    ASSERT_EQ(open.size(), 2u);
+    EXPECT_EQ(open[1].text, "unclosed path with blanks");
+}
+
+TEST(CommandText, ArchiveFolderNamesAndSwitches) {
+    Command c;
+    std::string err;
+    ASSERT_TRUE(parse_command("x -c \"/a/b.lzh\" \"/out/\" \"docs/x y.txt\" \"-dash.txt\"", c, err));
+    EXPECT_EQ(c.verb, 'x');
+    EXPECT_TRUE(c.overwrite);
+    EXPECT_EQ(c.archive, "/a/b.lzh");
+    EXPECT_EQ(c.folder, "/out/");
+    EXPECT_EQ(c.names, (std::vector<std::string>{"docs/x y.txt", "-dash.txt"}));  // quoted: a name, not a switch
+
+    ASSERT_TRUE(parse_command("a -o7 arc.lzh dir/ file", c, err));
+    EXPECT_EQ(c.method, 7);
+    EXPECT_EQ(c.folder, "");  // "a" takes paths, a folder among them
+    EXPECT_EQ(c.names, (std::vector<std::string>{"dir/", "file"}));
+
+    ASSERT_TRUE(parse_command("s  \"/a/b.lzh\" \"/out/\" -jw2", c, err));
+    EXPECT_EQ(c.folder, "/out/");
+
+    EXPECT_FALSE(parse_command("x -z a.lzh", c, err));
+    EXPECT_NE(err.find("-z"), std::string::npos);
+    EXPECT_FALSE(parse_command("q a.lzh", c, err));
+    EXPECT_FALSE(parse_command("x -c", c, err));
+    EXPECT_FALSE(parse_command("   ", c, err));
+}
+
+Member member(const std::string &path, MemberKind kind = MemberKind::file) {
+    Member m;
+    m.path = path;
+    m.kind = kind;
+    return m;
+}
+
+TEST(Matching, PathsFileNamesWildcardsAndFolders) {
+    MemberMatcher by_name({"readme.txt"});
+    EXPECT_TRUE(by_name.matches(member("docs/readme.txt")));  // no separator: the file name will do
+    MemberMatcher by_path({"docs/readme.txt"});
+    EXPECT_FALSE(by_path.matches(member("other/docs/readme.txt")));
+    EXPECT_TRUE(by_path.matches(member("docs/readme.txt")));
+    MemberMatcher all({"*.*"});
+    EXPECT_TRUE(all.matches(member("Makefile")));  // no dot, still every name
+    MemberMatcher one_char({"??.txt"});
+    EXPECT_TRUE(one_char.matches(member("表示.txt")));  // "?" is a character, not a byte
+    EXPECT_FALSE(one_char.matches(member("表示示.txt")));
+    MemberMatcher folder({"docs/"});
+    EXPECT_TRUE(folder.matches(member("docs/a/b.c")));
+    EXPECT_FALSE(folder.matches(member("docsx/b.c")));
+    MemberMatcher back({"docs\\readme.txt"});
+    EXPECT_TRUE(back.matches(member("docs/readme.txt")));
+
+    MemberMatcher some({"a", "b"});
+    some.matches(member("a"));
+    EXPECT_EQ(some.unmatched(), std::vector<std::string>{"b"});
+}
+
+// Through the shared library, as the window loads it.
+class EntryPoint : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lib_ = dlopen(UNLHA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(lib_, nullptr) << dlerror();
+        unlha_ = reinterpret_cast<decltype(unlha_)>(dlsym(lib_, "Unlha"));
+        cursor_ = reinterpret_cast<decltype(cursor_)>(dlsym(lib_, "UnlhaSetCursorMode"));
+        ASSERT_NE(unlha_, nullptr);
+        ASSERT_NE(cursor_, nullptr);
+        write_file(d / "a.lzh", raw_archive({{"one.txt", "1"}, {"two.txt", "22"}, {"three.txt", "333"}}));
+        cmd_ = "l " + quote((d / "a.lzh").string());
+    }
+    void TearDown() override {
+        if (lib_) dlclose(lib_);
+    }
+    TempDir d;
+    void *lib_ = nullptr;
+    int (*unlha_)(void *, const char *, char *, uint32_t) = nullptr;
+    int (*cursor_)(int) = nullptr;
+    std::string cmd_;
+};
+
+TEST_F(EntryPoint, ListingThatFitsIsWholeAndTerminated) {
+    std::vector<char> buf(20000, 'X');
+    ASSERT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), buf.size()), 0);
+    std::string text(buf.data());
+    EXPECT_EQ(lines_of(text).size(), 7u);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(EntryPoint, ListingThatDoesNotFitIsCutAfterAWholeLine) {
+    std::vector<char> full(20000);
+    unlha_(nullptr, cmd_.c_str(), full.data(), full.size());
+    std::string whole(full.data());
+    std::size_t third_line_end = 0;
+    for (int i = 0; i < 3; ++i) third_line_end = whole.find('\n', third_line_end) + 1;
+    std::vector<char> buf(third_line_end + 10, 'X');  // room for three lines and part of the fourth
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), static_cast<uint32_t>(buf.size())), 6);
+    EXPECT_EQ(std::string(buf.data()), whole.substr(0, third_line_end));
+    char tiny[5];
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), tiny, sizeof tiny), 6);
+    EXPECT_EQ(tiny[0], '\0');
+}
+
+TEST_F(EntryPoint, ZeroSizeWritesNothingAndFailuresKeepTheirResult) {
+    char untouched[4] = {'a', 'b', 'c', 'd'};
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), untouched, 0), 0);
+    EXPECT_EQ(untouched[0], 'a');
+    std::string missing = "l " + quote((d / "none.lzh").string());
+    EXPECT_EQ(unlha_(nullptr, missing.c_str(), untouched, 0), 2);
+    char buf[200];
+    EXPECT_EQ(unlha_(nullptr, "frobnicate", buf, sizeof buf), 1);
+    EXPECT_NE(std::string(buf).find("unknown command"), std::string::npos);
+    EXPECT_EQ(unlha_(nullptr, nullptr, buf, sizeof buf), 1);
+}
+
+TEST_F(EntryPoint, CursorModeIsRemembered) {
+    int before = cursor_(1);
+    EXPECT_EQ(cursor_(before), 1);
+}
+
+} // namespace
+} // namespace lzh::test
