@@ -31,6 +31,26 @@ constexpr unsigned kTempCountBits = 5;
 constexpr unsigned kTempSkipAfter = 3; // a 2-bit zero run follows the third length
 constexpr unsigned kMaxSmallAlphabet = 31; // the count fields allow up to 31 lengths
 
+// Table entries (see huffman_table.h) carry what the hot loop needs.
+// Literal/length code: a literal's byte, or kFlag and the match length.
+std::uint32_t code_entry(unsigned symbol) {
+    if (symbol < 256) return symbol << kPayloadShift;
+    if (symbol < kCodeSymbols) return kFlag | ((symbol - 256 + kMinMatch) << kPayloadShift);
+    return kInvalidEntry;
+}
+
+// Position code c stands for distances 2^(c-1)+1 .. 2^c (c >= 2; then c-1
+// extra bits follow), or 1 and 2 (c = 0, 1).  The entry holds the extra
+// bit count in bits 8-12 and the smallest distance from bit 16.
+std::uint32_t position_entry(unsigned code, unsigned position_codes) {
+    if (code >= position_codes) return kInvalidEntry;
+    const unsigned extra = code > 1 ? code - 1 : 0;
+    const unsigned base = code > 1 ? (1u << extra) + 1 : code + 1;
+    return (extra << kPayloadShift) | (base << 16);
+}
+
+std::uint32_t temp_entry(unsigned symbol) { return symbol < kTempSymbols ? symbol << kPayloadShift : kInvalidEntry; }
+
 constexpr std::size_t kInBufSize = 64 * 1024;
 // Zeros after the last packed byte: the bit buffer loads 8 bytes at a time
 // and the last symbols need not end on a byte boundary.  Using up all of
@@ -39,9 +59,9 @@ constexpr std::size_t kInPad = 64;
 // Output is decoded into one buffer behind a copy of the window and handed
 // to the sink in chunks this size; only the window is copied back after.
 constexpr std::size_t kOutChunk = 256 * 1024;
-// A match that starts just before a chunk's end, plus the overrun of the
-// 8-byte match copy.
-constexpr std::size_t kOutSlack = 256 + 16;
+// A literal and a match that start just before a chunk's end, plus the
+// overrun of the wide match copy.
+constexpr std::size_t kOutSlack = 1 + 256 + 16;
 
 inline std::uint64_t load_be64(const std::uint8_t *p) {
     std::uint64_t v;
@@ -51,12 +71,16 @@ inline std::uint64_t load_be64(const std::uint8_t *p) {
 }
 
 // Copies a match of `len` bytes from `dist` bytes back.  Overlap is the
-// point (dist < len repeats the pattern); may write up to 7 bytes past the
-// end, which the slack covers.
+// point (dist < len repeats the pattern).  May write up to 15 bytes past
+// the end, which the slack covers.
 inline void copy_match(std::uint8_t *out, std::size_t dist, unsigned len) {
     const std::uint8_t *src = out - dist;
-    if (dist >= 8) {
-        std::uint8_t *const end = out + len;
+    std::uint8_t *const end = out + len;
+    if (dist >= 16) {
+        // Most matches are short: one 16-byte copy, no loop.
+        std::memcpy(out, src, 16);
+        while ((out += 16) < end) std::memcpy(out, src += 16, 16);
+    } else if (dist >= 8) {
         do {
             std::memcpy(out, src, 8);
             out += 8;
@@ -89,13 +113,14 @@ private:
     }
     bool refill_slow();
     bool get_bits(unsigned n, unsigned &value);
-    template <class Table> bool decode_symbol(const Table &table, unsigned &symbol);
+    template <class Table> bool decode_entry(const Table &table, std::uint32_t &entry);
     bool fail(CodecStatus s) {
         status_ = s;
         return false;
     }
     bool read_block();
-    template <class Table> bool read_small_lengths(Table &table, unsigned count_bits, bool zero_run);
+    template <class Table, class EntryOf>
+    bool read_small_lengths(Table &table, unsigned count_bits, bool zero_run, EntryOf entry_of);
     bool read_code_lengths();
     std::uint8_t *decode_chunk(std::uint8_t *out, std::uint8_t *stop);
     bool overran() const {
@@ -127,7 +152,7 @@ private:
     HuffmanTable<10, kMaxSmallAlphabet> temp_;
 };
 
-bool Decoder::refill_slow() {
+[[gnu::noinline]] bool Decoder::refill_slow() {
     if (!eof_) {
         const std::size_t keep = static_cast<std::size_t>(in_end_ - in_p_);
         std::memmove(in_.get(), in_p_, keep);
@@ -162,13 +187,12 @@ bool Decoder::get_bits(unsigned n, unsigned &value) {
     return true;
 }
 
-template <class Table> bool Decoder::decode_symbol(const Table &table, unsigned &symbol) {
+template <class Table> bool Decoder::decode_entry(const Table &table, std::uint32_t &entry) {
     if (nbits_ < kMaxCodeLength && !refill()) return false;
-    const std::uint16_t e = table.lookup(bits_);
-    const unsigned len = entry_length(e);
-    bits_ <<= len;
-    nbits_ -= len;
-    symbol = entry_symbol(e);
+    entry = table.lookup(bits_);
+    if (entry & kSlow) return fail(CodecStatus::corrupt);
+    bits_ <<= entry & kLengthMask;
+    nbits_ -= entry & kLengthMask;
     return true;
 }
 
@@ -176,13 +200,14 @@ template <class Table> bool Decoder::decode_symbol(const Table &table, unsigned 
 // 7 extended by one per following 1 bit.  A count of 0 means one symbol in
 // use, sent whole.  A count above the alphabet is tolerated like other
 // readers do; the surplus symbols fail only if they are ever decoded.
-template <class Table> bool Decoder::read_small_lengths(Table &table, unsigned count_bits, bool zero_run) {
+template <class Table, class EntryOf>
+bool Decoder::read_small_lengths(Table &table, unsigned count_bits, bool zero_run, EntryOf entry_of) {
     unsigned n;
     if (!get_bits(count_bits, n)) return false;
     if (n == 0) {
         unsigned symbol;
         if (!get_bits(count_bits, symbol)) return false;
-        table.set_single(symbol);
+        table.set_single(entry_of(symbol));
         return true;
     }
     std::uint8_t lengths[kMaxSmallAlphabet] = {};
@@ -204,7 +229,7 @@ template <class Table> bool Decoder::read_small_lengths(Table &table, unsigned c
             for (; zeros > 0 && i < n; --zeros) lengths[i++] = 0;
         }
     }
-    return table.build(lengths, n) || fail(CodecStatus::corrupt);
+    return table.build(lengths, n, entry_of) || fail(CodecStatus::corrupt);
 }
 
 // The literal/length code's lengths, sent with the temporary code.
@@ -214,15 +239,15 @@ bool Decoder::read_code_lengths() {
     if (n == 0) {
         unsigned symbol;
         if (!get_bits(kCodeCountBits, symbol)) return false;
-        code_.set_single(symbol); // 510 and 511 fail when decoded
+        code_.set_single(code_entry(symbol)); // 510 and 511 fail when decoded
         return true;
     }
     if (n > kCodeSymbols) return fail(CodecStatus::corrupt);
     std::uint8_t lengths[kCodeSymbols];
     for (unsigned i = 0; i < n;) {
-        unsigned t;
-        if (!decode_symbol(temp_, t)) return false;
-        if (t >= kTempSymbols) return fail(CodecStatus::corrupt);
+        std::uint32_t e;
+        if (!decode_entry(temp_, e)) return false;
+        const unsigned t = e >> kPayloadShift;
         if (t > 2) {
             lengths[i++] = static_cast<std::uint8_t>(t - 2);
             continue;
@@ -239,16 +264,21 @@ bool Decoder::read_code_lengths() {
         std::memset(lengths + i, 0, run);
         i += run;
     }
-    return code_.build(lengths, n) || fail(CodecStatus::corrupt);
+    return code_.build(lengths, n, code_entry) || fail(CodecStatus::corrupt);
 }
 
-bool Decoder::read_block() {
+// Cold, and kept out of decode_chunk: inlined there it crowds the hot
+// loop's registers.
+[[gnu::noinline]] bool Decoder::read_block() {
     unsigned symbols;
     do { // an empty block is skipped, tables and all
         if (!get_bits(16, symbols)) return false;
-        if (!read_small_lengths(temp_, kTempCountBits, true)) return false;
+        if (!read_small_lengths(temp_, kTempCountBits, true, temp_entry)) return false;
         if (!read_code_lengths()) return false;
-        if (!read_small_lengths(position_, position_count_bits_, false)) return false;
+        const unsigned codes = position_codes_;
+        if (!read_small_lengths(position_, position_count_bits_, false,
+                                [codes](unsigned c) { return position_entry(c, codes); }))
+            return false;
     } while (symbols == 0);
     block_left_ = symbols;
     return true;
@@ -264,7 +294,6 @@ std::uint8_t *Decoder::decode_chunk(std::uint8_t *out, std::uint8_t *const stop)
     const std::uint8_t *in_p = in_p_;
     const std::uint8_t *in_end = in_end_;
     unsigned block_left = block_left_;
-    const unsigned position_codes = position_codes_;
     auto save = [&] {
         bits_ = bits;
         nbits_ = nbits;
@@ -279,56 +308,68 @@ std::uint8_t *Decoder::decode_chunk(std::uint8_t *out, std::uint8_t *const stop)
         block_left = block_left_;
     };
 
+    auto refill = [&] {
+        if (in_end - in_p >= 8) [[likely]] {
+            bits |= load_be64(in_p) >> nbits;
+            in_p += (63 - nbits) >> 3;
+            nbits |= 56;
+            return true;
+        }
+        save();
+        if (!refill_slow()) return false;
+        load();
+        return true;
+    };
+    // The entry of the next literal/length symbol, its code consumed; kSlow
+    // set for damaged data.
+    auto next_entry = [&] {
+        const std::uint32_t e = code_.lookup(bits);
+        bits <<= e & kLengthMask;
+        nbits -= e & kLengthMask;
+        --block_left;
+        return e;
+    };
+
     while (out < stop) {
         if (block_left == 0) [[unlikely]] {
             save();
             if (!read_block()) return nullptr;
             load();
         }
-        --block_left;
         // One refill covers the longest symbol: a 16-bit length code, a
         // 16-bit position code and 15 extra bits.
-        if (in_end - in_p >= 8) [[likely]] {
-            bits |= load_be64(in_p) >> nbits;
-            in_p += (63 - nbits) >> 3;
-            nbits |= 56;
-        } else {
-            save();
-            if (!refill_slow()) return nullptr;
-            load();
+        if (!refill()) return nullptr;
+        std::uint32_t e = next_entry();
+        if (!(e & (kFlag | kSlow))) {
+            *out++ = static_cast<std::uint8_t>(e >> kPayloadShift);
+            // Literals come in runs: take a second one without a refill
+            // (40 bits are left).  The stop and block end checks stand.
+            if (block_left == 0 || out >= stop) continue;
+            e = next_entry();
+            if (!(e & (kFlag | kSlow))) {
+                *out++ = static_cast<std::uint8_t>(e >> kPayloadShift);
+                continue;
+            }
+            if (!refill()) return nullptr; // 24 bits left may not hold the position
         }
-
-        std::uint16_t e = code_.lookup(bits);
-        unsigned len = entry_length(e);
-        bits <<= len;
-        nbits -= len;
-        const unsigned symbol = entry_symbol(e);
-        if (symbol < 256) {
-            *out++ = static_cast<std::uint8_t>(symbol);
-            continue;
-        }
-        if (symbol >= kCodeSymbols) [[unlikely]] {
+        if (e & kSlow) [[unlikely]] {
             status_ = CodecStatus::corrupt;
             return nullptr;
         }
-        const unsigned match = symbol - 256 + kMinMatch;
+        const unsigned match = e >> kPayloadShift;
 
-        e = position_.lookup(bits);
-        len = entry_length(e);
-        bits <<= len;
-        nbits -= len;
-        const unsigned code = entry_symbol(e);
-        if (code >= position_codes) [[unlikely]] {
+        const std::uint32_t p = position_.lookup(bits);
+        if (p & kSlow) [[unlikely]] {
             status_ = CodecStatus::corrupt;
             return nullptr;
         }
-        std::size_t dist = code + 1;
-        if (code > 1) {
-            const unsigned extra = code - 1;
-            dist = (std::size_t{1} << extra) + static_cast<std::size_t>(bits >> (64 - extra)) + 1;
-            bits <<= extra;
-            nbits -= extra;
-        }
+        bits <<= p & kLengthMask;
+        nbits -= p & kLengthMask;
+        const unsigned extra = (p >> kPayloadShift) & 31;
+        // Two shifts, so that 0 extra bits reads nothing without a branch.
+        const std::size_t dist = (p >> 16) + static_cast<std::size_t>((bits >> 32) >> (32 - extra));
+        bits <<= extra;
+        nbits -= extra;
         // dist <= 2^(position_codes - 1) == history_, and out sits at least
         // history_ bytes into the buffer: the source is always inside it.
         copy_match(out, dist, match);
