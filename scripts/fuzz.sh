@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the fuzzers with clang and runs them for about SECONDS in all
+# (default 60), seeded with the test archives.  Inputs that once failed, kept
+# in fuzz/regressions/<target>/, are replayed first.  A crash fails the run
+# and leaves its input in build-fuzz/artifacts/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+total=${1:-60}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMORVANE_FUZZ=ON -DMORVANE_WITH_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets=(archive_fuzz command_fuzz)
+[ -f fuzz/decode.cmake ] && targets+=($(sed -n 's/.*add_executable(\([a-z_]*fuzz\).*/\1/p' fuzz/decode.cmake))
+cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}" >/dev/null
+
+art=build-fuzz/artifacts
+mkdir -p "$art"
+each=$(( total / ${#targets[@]} ))
+[ "$each" -ge 5 ] || each=5
+for t in "${targets[@]}"; do
+  seeds=build-fuzz/seeds/$t
+  mkdir -p "$seeds"
+  if [ "$t" = command_fuzz ]; then
+    printf 'x -c "/a b/c.lzh" "/out/" "x y.txt"' > "$seeds/x"
+    printf 'a -o7 arc.lzh dir/ *.txt' > "$seeds/a"
+  else
+    find tests/corpus -type f ! -name '*.json' ! -name '*.md' -size -300k -exec cp -n {} "$seeds/" \;
+  fi
+  if [ -d "fuzz/regressions/$t" ] && [ -n "$(ls -A "fuzz/regressions/$t")" ]; then
+    echo "fuzz: $t replays fuzz/regressions/$t"
+    "build-fuzz/$t" -runs=0 "fuzz/regressions/$t"/* >/dev/null 2>&1 ||
+      { echo "fuzz: $t fails on a kept regression input" >&2; exit 1; }
+  fi
+  echo "fuzz: $t for ${each}s"
+  if ! "build-fuzz/$t" -max_total_time="$each" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$art/$t-" \
+       -print_final_stats=0 "$seeds" >"build-fuzz/$t.log" 2>&1; then
+    tail -n 40 "build-fuzz/$t.log" >&2
+    echo "fuzz: $t found a failure; its input is in $art/ (copy it to fuzz/regressions/$t/ once fixed)" >&2
+    exit 1
+  fi
+  grep -E '^#[0-9]+.*DONE|stat::number_of_executed_units' "build-fuzz/$t.log" | tail -n 1 || true
+done
+rm -f /dev/shm/unlha-fuzz-*.lzh
