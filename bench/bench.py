@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""Morvane's archiver against the reference tools, side by side in one run.
+
+Measures on the benchmark corpus (text.dat, binary.dat: 50 MB each; mixed/:
+2000 small headers), reading and writing on a tmpfs:
+  size         our archive vs jlha's, per method and corpus        goal <= 1.00
+  compress     unlha a -o5 vs gzip -6 (wall time, text and binary)  goal <= 0.67
+               unlha a -o6 / -o7 vs gzip -6                        goal <= 1.00
+  extract      unlha x vs bsdtar -x into a new folder               goal <= 0.80
+  memory       peak RSS of unlha compressing and extracting          goal <= 8 MiB
+Every timing is the median of --runs runs; the commands of one comparison
+run in turn within each round, so load on the machine hits both alike.
+Prints a table and exits 1 when a goal is missed.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+
+
+def run(cmd, cwd=None, stdout=None):
+    """Runs cmd; returns its wall time in seconds."""
+    t0 = time.perf_counter()
+    p = subprocess.run(cmd, cwd=cwd, stdout=stdout or subprocess.DEVNULL, stderr=subprocess.PIPE)
+    wall = time.perf_counter() - t0
+    if p.returncode != 0:
+        sys.exit(f"bench: {' '.join(cmd)} failed ({p.returncode}): {p.stderr.decode(errors='replace').strip()[:500]}")
+    return wall
+
+
+def peak_mib(cmd, cwd=None):
+    """Peak resident memory of cmd in MiB, as /usr/bin/time reports it (a
+    child's own rusage would count the pages of this Python process that it
+    held between fork and exec)."""
+    out = subprocess.run(["/usr/bin/time", "-f", "%M"] + cmd, cwd=cwd, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.PIPE, check=True).stderr.decode().strip().splitlines()
+    return int(out[-1]) / 1024
+
+
+def fresh(path):
+    shutil.rmtree(path, ignore_errors=True)
+    if os.path.exists(path):
+        os.remove(path)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--corpus", default="/dev/shm/lzh-bench-corpus")
+    ap.add_argument("--work", default="/dev/shm/morvane-bench")
+    ap.add_argument("--unlha", default=os.path.join(ROOT, "build", "unlha"))
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--parts", default="text,binary,mixed")
+    ap.add_argument("--methods", default="5,6,7")
+    args = ap.parse_args()
+
+    if not os.path.exists(os.path.join(args.corpus, "CORPUS.txt")):
+        subprocess.check_call([os.path.join(HERE, "make-corpus.sh"), args.corpus])
+    for tool in ("gzip", "bsdtar", "jlha"):
+        if not shutil.which(tool):
+            sys.exit(f"bench: {tool} is missing (scripts/install-deps.sh test)")
+    fresh(args.work)
+    os.makedirs(args.work)
+    W = args.work
+    parts = {"text": "text.dat", "binary": "binary.dat", "mixed": "mixed"}
+    parts = {k: v for k, v in parts.items() if k in args.parts.split(",")}
+    methods = [int(m) for m in args.methods.split(",")]
+    rows, missed = [], []
+
+    def goal(name, value, limit, note=""):
+        ok = value <= limit
+        rows.append((name, f"{value:.3f}", f"<= {limit:.2f}", "ok" if ok else "MISSED", note))
+        if not ok:
+            missed.append(name)
+
+    for part, src in parts.items():
+        is_tree = part == "mixed"
+        for m in methods:
+            ours, theirs = f"{W}/ours-{part}-{m}.lzh", f"{W}/jlha-{part}-{m}.lzh"
+            t_ours, t_gzip = [], []
+            for _ in range(args.runs):
+                fresh(ours)
+                t_ours.append(run([args.unlha, "a", f"-o{m}", ours, src], cwd=args.corpus))
+                if not is_tree:
+                    with open(f"{W}/x.gz", "wb") as out:
+                        t_gzip.append(run(["gzip", "-6", "-c", src], cwd=args.corpus, stdout=out))
+            fresh(theirs)
+            run(["jlha", f"ao{m}q", theirs, src], cwd=args.corpus)
+            ratio = os.path.getsize(ours) / os.path.getsize(theirs)
+            goal(f"size -lh{m}- {part} vs jlha", ratio, 1.0,
+                 f"{os.path.getsize(ours):,} vs {os.path.getsize(theirs):,} bytes")
+            if not is_tree:
+                r = statistics.median(t_ours) / statistics.median(t_gzip)
+                goal(f"compress -lh{m}- {part} vs gzip -6", r, 0.67 if m == 5 else 1.0,
+                     f"{statistics.median(t_ours):.2f}s vs {statistics.median(t_gzip):.2f}s")
+                fresh(f"{W}/mem.lzh")
+                goal(f"memory compress -lh{m}- {part} (MiB)", peak_mib([args.unlha, "a", f"-o{m}", f"{W}/mem.lzh", src], cwd=args.corpus), 8.0)
+                fresh(f"{W}/mem.lzh")
+
+            t_x, t_b = [], []
+            for _ in range(args.runs):
+                fresh(f"{W}/xo")
+                t_x.append(run([args.unlha, "x", ours, f"{W}/xo/"]))
+                fresh(f"{W}/xb")
+                os.makedirs(f"{W}/xb")
+                t_b.append(run(["bsdtar", "-xf", ours, "-C", f"{W}/xb"]))
+            r = statistics.median(t_x) / statistics.median(t_b)
+            goal(f"extract -lh{m}- {part} vs bsdtar", r, 0.8,
+                 f"{statistics.median(t_x):.3f}s vs {statistics.median(t_b):.3f}s")
+            if not is_tree:
+                fresh(f"{W}/xm")
+                goal(f"memory extract -lh{m}- {part} (MiB)", peak_mib([args.unlha, "x", ours, f"{W}/xm/"]), 8.0)
+                fresh(f"{W}/xm")
+            if part != "mixed" and subprocess.call(["cmp", "-s", f"{W}/xo/{src}", os.path.join(args.corpus, src)]) != 0:
+                sys.exit(f"bench: extracted {src} differs from the original")
+            fresh(f"{W}/xo")
+            fresh(f"{W}/xb")
+            print(f"  {part} -lh{m}- done", file=sys.stderr)
+
+    widths = [max(len(r[i]) for r in rows) for i in range(5)]
+    print(f"median of {args.runs} runs; corpus {args.corpus}; work {W}")
+    for r in rows:
+        print("  ".join(c.ljust(widths[i]) for i, c in enumerate(r)))
+    shutil.rmtree(W, ignore_errors=True)
+    if missed:
+        print(f"missed: {', '.join(missed)}")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
