@@ -144,7 +144,12 @@ bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) 
     m.path = e.stored;
     m.kind = e.kind;
     m.mtime = e.st.st_mtime;
-    m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
+    // The mode costs five bytes a member; leave it out where extraction's
+    // default (0644 files, 0755 folders under the usual umask) gives it back.
+    auto perms = e.st.st_mode & 07777;
+    if (e.kind == MemberKind::symlink || (e.kind == MemberKind::file && perms != 0644) ||
+        (e.kind == MemberKind::directory && perms != 0755))
+        m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
     m.method = e.kind == MemberKind::file ? "-lh" + std::to_string(level) + "-" : "-lhd-";
     m.link_target = e.link_target;
     m.original_size = e.kind == MemberKind::file ? static_cast<std::uint64_t>(e.st.st_size) : 0;
