@@ -1,1 +1,253 @@
+// The archive commands with scripted dialogs, a recording library, message
+// box, pointer and desktop: the exact command texts and their order, what
+// each does around the dialog, and what a failure leaves.
+#include "fakes.h"
+
 #include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const std::string Three = Listing({{"readme.txt", 6, 6, "readme.txt"},
+                                   {"numbers.txt", 13893, 6579, "docs/numbers.txt"},
+                                   {"a long name.txt", 10, 10, "my docs/a long name.txt"}});
+
+struct Commands : ::testing::Test {
+    Fake_Form f;
+    void SetUp() override
+    {
+        f.List(u"/arc/a.lzh"_s, Three);
+        f.recorder.calls.clear();
+        f.recorder.respond = nullptr;
+        f.log.clear();
+    }
+    // The library fails for commands that mention `part`.
+    void Fail_On(const std::string& part)
+    {
+        f.recorder.respond = [part](const std::string& command, std::string&) {
+            return command.find(part) != std::string::npos ? 4 : 0;
+        };
+    }
+};
+
+}  // namespace
+
+TEST_F(Commands, FileFreeExtractsEachSelectedMemberByItsWholePathIntoTheChosenFolder)
+{
+    f.list.Select({1, 2});
+    f.dialogs.Confirm(u"/out/anything.txt"_s);
+    f.form.File_Free();
+
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    const auto& d = f.dialogs.shown[0];
+    EXPECT_EQ(d.action, DialogAction::Save);
+    EXPECT_EQ(d.FileName, u"numbers.txt"_s);   // the file name, not docs/numbers.txt
+    EXPECT_EQ(d.Filter, u"全てのﾌｧｲﾙ(*.*)|*.*|"_s);
+    EXPECT_EQ(d.InitDir, u"/arc/"_s);
+    EXPECT_EQ(d.DialogTitle, u"Lha ファイル解凍"_s);
+    EXPECT_EQ(d.FilterIndex, 1);
+    EXPECT_EQ(d.Flags, 4);
+    EXPECT_TRUE(d.CancelError);
+    EXPECT_EQ(f.log, Log({"dialog Save", "pointer 11",
+                          "unlha x -c \"/arc/a.lzh\" \"/out/\" \"docs/numbers.txt\"",
+                          "unlha x -c \"/arc/a.lzh\" \"/out/\" \"my docs/a long name.txt\"", "pointer 0"}));
+    EXPECT_EQ(f.recorder.calls[0].size, 20000u);
+}
+
+TEST_F(Commands, FileFreeGoesOnAfterAFailingMember)
+{
+    f.list.Select({0, 1, 2});
+    f.dialogs.Confirm(u"/anything.txt"_s);   // the root folder: one separator
+    Fail_On("numbers");
+    f.form.File_Free();
+    EXPECT_EQ(f.log, Log({"dialog Save", "pointer 11", "unlha x -c \"/arc/a.lzh\" \"/\" \"readme.txt\"",
+                          "unlha x -c \"/arc/a.lzh\" \"/\" \"docs/numbers.txt\"", "msg err",
+                          "unlha x -c \"/arc/a.lzh\" \"/\" \"my docs/a long name.txt\"", "pointer 0"}));
+}
+
+TEST_F(Commands, FileFreeWithoutASelectedMemberDoesNothingAtAll)
+{
+    f.form.File_Free();
+    f.list.Select({3});   // the summary row alone
+    f.form.File_Free();
+    EXPECT_TRUE(f.log.empty());
+}
+
+TEST_F(Commands, CancelEndsACommandBeforeAnythingHappens)
+{
+    f.list.Select({0});
+    f.dialogs.Cancel();
+    f.form.File_Free();
+    f.dialogs.Cancel();
+    f.form.File_AllFree();
+    f.dialogs.Cancel();
+    f.form.File_Exe();
+    EXPECT_EQ(f.log, Log({"dialog Save", "dialog Save", "dialog Save"}));
+}
+
+TEST_F(Commands, FileAllFreeExtractsEverythingWithOneCommand)
+{
+    f.dialogs.Confirm(u"/out/x/readme.txt"_s);
+    Fail_On("*.*");
+    f.form.File_AllFree();
+    EXPECT_EQ(f.dialogs.shown[0].FileName, u"readme.txt"_s);
+    EXPECT_EQ(f.log, Log({"dialog Save", "pointer 11", "unlha x -c \"/arc/a.lzh\" \"/out/x/\" *.*", "msg err",
+                          "pointer 0"}));
+}
+
+TEST(FileAllFree, WithNoArchiveTheDialogStartsEmpty)
+{
+    Fake_Form f;
+    f.dialogs.Confirm(u"/out/x"_s);
+    f.form.File_AllFree();
+    EXPECT_EQ(f.dialogs.shown[0].FileName, u""_s);
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"x -c \"\" \"/out/\" *.*"}));
+}
+
+TEST_F(Commands, FileReadExtractsIntoTmpAndStartsTheViewerOnEachFile)
+{
+    f.form.Tmp_Text = u"/var/tmp//readme.txt"_s;   // TMP ending in a separator
+    f.form.Txt_Viewer = u"/usr/bin/my viewer"_s;
+    f.list.Select({1, 2});
+    f.form.File_Read();
+    EXPECT_EQ(f.log, Log({"pointer 11", "unlha x -c \"/arc/a.lzh\" \"/var/tmp/\" \"docs/numbers.txt\"",
+                          "start /usr/bin/my viewer | /var/tmp/docs/numbers.txt",
+                          "unlha x -c \"/arc/a.lzh\" \"/var/tmp/\" \"my docs/a long name.txt\"",
+                          "start /usr/bin/my viewer | /var/tmp/my docs/a long name.txt", "pointer 0"}));
+}
+
+TEST_F(Commands, FileReadStartsNoViewerForAMemberThatFailed)
+{
+    f.form.Tmp_Text = u"/tmp/readme.txt"_s;
+    f.form.Txt_Viewer = u"/usr/bin/view"_s;
+    f.list.Select({0, 1});
+    Fail_On("readme");
+    f.form.File_Read();
+    ASSERT_EQ(f.desktop.started.size(), 1u);
+    EXPECT_EQ(f.desktop.started[0].arguments, QStringList({u"/tmp/docs/numbers.txt"_s}));
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+}
+
+TEST_F(Commands, FileReadSaysSoWhenTheViewerCannotStartAndGoesOn)
+{
+    f.form.Tmp_Text = u"/tmp/readme.txt"_s;
+    f.desktop.start_works = false;
+    f.list.Select({0, 1});
+    f.form.File_Read();
+    EXPECT_EQ(f.desktop.started.size(), 2u);
+    ASSERT_EQ(f.messages.texts.size(), 2);
+    EXPECT_TRUE(f.messages.texts[0].startsWith(u"テキスト表示プログラムを起動できません。"_s));
+    EXPECT_EQ(f.pointer.shape, Pointer_Default);
+}
+
+TEST_F(Commands, FileReadWithNothingSelectedOnlyFlashesThePointer)
+{
+    f.list.Select({3});
+    f.form.File_Read();
+    EXPECT_EQ(f.log, Log({"pointer 11", "pointer 0"}));
+}
+
+TEST_F(Commands, FileDelDeletesEachSelectedMemberAndRemovesItsRow)
+{
+    f.list.Select({0, 2});
+    f.form.File_Del();
+    // No dialog has been shown since the Open road was not taken: the base
+    // folder is what an empty path gives.
+    EXPECT_EQ(f.log, Log({"pointer 11", "unlha d \"/arc/a.lzh\" \"/\" \"readme.txt\"",
+                          "unlha d \"/arc/a.lzh\" \"/\" \"my docs/a long name.txt\"", "pointer 0"}));
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"docs/numbers.txt"_s);
+    EXPECT_TRUE(f.list.rows[1].path.isEmpty());   // the old summary row stays
+}
+
+TEST_F(Commands, FileDelTakesItsBaseFolderFromTheLastDialog)
+{
+    f.dialogs.Confirm(u"/elsewhere/out/x.txt"_s);
+    f.list.Select({1});
+    f.form.File_Free();
+    f.log.clear();
+    f.form.File_Del();
+    EXPECT_EQ(f.log[1], "unlha d \"/arc/a.lzh\" \"/elsewhere/out/\" \"docs/numbers.txt\"");
+}
+
+TEST_F(Commands, FileDelKeepsTheRowOfAMemberThatWasNotDeleted)
+{
+    f.list.Select({0, 1, 2});
+    Fail_On("numbers");
+    f.form.File_Del();
+    EXPECT_EQ(f.recorder.calls.size(), 3u);
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"docs/numbers.txt"_s);
+    EXPECT_TRUE(f.list.rows[0].selected);
+}
+
+TEST_F(Commands, FileDelWithOnlyTheSummaryRowSelectedDeletesNothing)
+{
+    f.list.Select({3});
+    f.form.File_Del();
+    EXPECT_TRUE(f.recorder.calls.empty());
+    EXPECT_EQ(f.list.rows.size(), 4u);
+}
+
+TEST(FileDel, ANameThatWouldAlsoTakeAnUnselectedMemberIsRefused)
+{
+    Fake_Form f;
+    f.List(u"/arc/a.lzh"_s, Listing({{"readme.txt", 1, 1, "readme.txt"},
+                                     {"readme.txt", 2, 2, "docs/readme.txt"},
+                                     {"other.txt", 3, 3, "other.txt"}}));
+    f.recorder.calls.clear();
+    f.list.Select({0, 2});
+    f.form.File_Del();
+    // "readme.txt" names docs/readme.txt too, which is not selected.
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"other.txt\""}));
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    EXPECT_EQ(f.list.rows.size(), 3u);
+
+    // With both selected, one call takes both and both rows go.
+    f.recorder.calls.clear();
+    f.list.rows[1].selected = true;
+    f.form.File_Del();
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
+    EXPECT_EQ(f.list.rows.size(), 1u);
+}
+
+TEST_F(Commands, FileExeSuggestsTheArchiveNameAndWritesIntoTheChosenFolder)
+{
+    f.dialogs.Confirm(u"/out/whatever.EXE"_s);
+    f.form.File_Exe();
+    const auto& d = f.dialogs.shown[0];
+    EXPECT_EQ(d.FileName, u"/arc/a.EXE"_s);
+    EXPECT_EQ(d.Filter, u"EXEファイル(*.EXE)|*.EXE|全てのﾌｧｲﾙ(*.*)|*.*|"_s);
+    EXPECT_EQ(d.InitDir, u"/arc/"_s);
+    EXPECT_EQ(d.DialogTitle, u"実行ファイル作製"_s);
+    EXPECT_EQ(d.Flags, 4);
+    EXPECT_EQ(f.log, Log({"dialog Save", "pointer 11", "unlha s  \"/arc/a.lzh\" \"/out/\" -jw2", "pointer 0"}));
+}
+
+TEST_F(Commands, FileExeReportsAFailure)
+{
+    f.dialogs.Confirm(u"/out/a.EXE"_s);
+    Fail_On("-jw2");
+    f.form.File_Exe();
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    EXPECT_EQ(f.pointer.shape, Pointer_Default);
+}
+
+TEST_F(Commands, EveryCommandClearsTheTextOfTheCallBefore)
+{
+    f.recorder.respond = [](const std::string&, std::string& text) {
+        text = "extracted\n";
+        return 0;
+    };
+    f.list.Select({0});
+    f.dialogs.Confirm(u"/out/x"_s);
+    f.form.File_Free();
+    EXPECT_TRUE(f.form.Buf_Out.startsWith(u"extracted\n   "_s));
+    f.recorder.respond = nullptr;
+    f.form.File_Del();
+    EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
+}

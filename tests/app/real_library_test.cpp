@@ -1,0 +1,323 @@
+// The procedures through the real archiver library on real archives: made by
+// LHa for Java, taken from the corpus of archives made by other programs, or
+// written by the procedures themselves and read back by lhasa. Only the person
+// and the desktop are fakes here (dialog answers, message boxes, the viewer).
+#include "fakes.h"
+#include "real_archives.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace morvane;
+using namespace morvane::testing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QMap<QString, QByteArray> Files = {
+    {u"readme.txt"_s, "hello\n"},
+    {u"docs/numbers.txt"_s, QByteArray::number(1234567).repeated(4000)},
+    {u"my docs/a long file name.txt"_s, "blanks in the folder and the name\n"},
+    {u"empty.dat"_s, ""},
+};
+
+struct Real : ::testing::Test {
+    UnlhaLibrary library;
+    QTemporaryDir work;
+    std::unique_ptr<Fake_Form> f;
+    QString source, archive;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(library.Load(Library_File())) << library.Error().toStdString();
+        ASSERT_TRUE(work.isValid());
+        f = std::make_unique<Fake_Form>(&library);
+        source = work.filePath(u"source"_s);
+        archive = work.filePath(u"arc/test archive.lzh"_s);
+        QDir().mkpath(work.filePath(u"arc"_s));
+        Write_Tree(source, Files);
+        QStringList args = {u"a"_s, archive};
+        args += Files.keys();
+        ASSERT_EQ(Run_Tool(u"jlha"_s, args, source), 0);
+        f->form.Lzh_Path = archive;
+        f->form.File_List();
+        ASSERT_TRUE(f->messages.texts.isEmpty());
+    }
+    // The row of the member stored as `path`.
+    int Row(const QString& path) const
+    {
+        for (int i = 0; i < int(f->list.rows.size()); ++i)
+            if (f->list.rows[i].path == path)
+                return i;
+        return -1;
+    }
+    void Select(const QStringList& paths)
+    {
+        for (const QString& p : paths)
+            f->list.rows.at(Row(p)).selected = true;
+    }
+};
+
+// The real library and an empty work folder.
+struct Real_Library : ::testing::Test {
+    UnlhaLibrary library;
+    QTemporaryDir work;
+    void SetUp() override
+    {
+        ASSERT_TRUE(library.Load(Library_File())) << library.Error().toStdString();
+        ASSERT_TRUE(work.isValid());
+    }
+};
+
+}  // namespace
+
+TEST_F(Real, AListingGivesEveryMemberItsRowAndWholePath)
+{
+    ASSERT_EQ(f->list.rows.size(), Files.size() + 1);
+    for (const QString& path : Files.keys())
+        EXPECT_GE(Row(path), 0) << path.toStdString();
+    const auto& numbers = f->list.rows.at(Row(u"docs/numbers.txt"_s));
+    EXPECT_EQ(numbers.text.left(12), u"numbers.txt "_s);
+    EXPECT_EQ(numbers.text.mid(13, 12), u"      28,000"_s);
+    EXPECT_EQ(f->list.rows.at(Row(u"my docs/a long file name.txt"_s)).text.left(12), u"a long file "_s);
+    EXPECT_TRUE(f->list.rows.back().text.startsWith(u"     4 files       28,"_s));
+    EXPECT_EQ(f->window.caption, text::Version + u"  "_s + archive);
+}
+
+TEST_F(Real, FileFreeExtractsTheSelectedMembersWithTheirFolders)
+{
+    Select({u"my docs/a long file name.txt"_s, u"readme.txt"_s});
+    const QString out = work.filePath(u"out dir"_s);
+    QDir().mkpath(out);
+    f->dialogs.Confirm(out + u"/a long file name.txt"_s);
+    f->form.File_Free();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    EXPECT_EQ(f->dialogs.shown[0].FileName, u"a long file name.txt"_s);   // the first in row order
+    const QMap<QString, QByteArray> expected = {
+        {u"my docs/a long file name.txt"_s, Files[u"my docs/a long file name.txt"_s]},
+        {u"readme.txt"_s, Files[u"readme.txt"_s]}};
+    EXPECT_EQ(Read_Tree(out), expected);
+}
+
+TEST_F(Real, FileAllFreeExtractsEveryMemberAndReplacesWhatIsThere)
+{
+    const QString out = work.filePath(u"all"_s);
+    Write_Tree(out, {{u"readme.txt"_s, "old content"}});
+    f->dialogs.Confirm(out + u"/readme.txt"_s);
+    f->form.File_AllFree();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    EXPECT_EQ(Read_Tree(out), Files);
+}
+
+TEST_F(Real, FileReadExtractsIntoTmpAndOpensTheFile)
+{
+    const QString tmp = work.filePath(u"tmp folder"_s);
+    QDir().mkpath(tmp);
+    f->form.Tmp_Text = tmp + u"/readme.txt"_s;
+    f->form.Txt_Viewer = u"/usr/bin/view"_s;
+    Select({u"docs/numbers.txt"_s});
+    f->form.File_Read();
+    ASSERT_EQ(f->desktop.started.size(), 1u);
+    const QString file = f->desktop.started[0].arguments.value(0);
+    EXPECT_EQ(file, tmp + u"/docs/numbers.txt"_s);
+    QFile extracted(file);
+    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
+    EXPECT_EQ(extracted.readAll(), Files[u"docs/numbers.txt"_s]);
+}
+
+TEST_F(Real, FileReadOfADamagedMemberShowsErrAndNoViewer)
+{
+    // Corrupt the packed data of the compressible member, past its header.
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf("numbers.txt") + 200;
+    for (qsizetype i = at; i < at + 64; ++i)
+        bytes[i] = char(bytes[i] ^ 0x5A);
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    f->form.Tmp_Text = work.filePath(u"t/readme.txt"_s);
+    Select({u"docs/numbers.txt"_s});
+    f->form.File_Read();
+    EXPECT_EQ(f->messages.texts, QStringList({u"err"_s}));
+    EXPECT_TRUE(f->desktop.started.empty());
+}
+
+TEST_F(Real, FileDelDeletesTheSelectedMembersFromTheArchive)
+{
+    Select({u"readme.txt"_s, u"my docs/a long file name.txt"_s});
+    f->form.File_Del();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    QStringList left = Lhasa_Paths(archive);
+    left.sort();
+    EXPECT_EQ(left, QStringList({u"docs/numbers.txt"_s, u"empty.dat"_s}));
+    EXPECT_EQ(f->list.rows.size(), 3u);
+    EXPECT_EQ(Row(u"readme.txt"_s), -1);
+}
+
+TEST_F(Real, FileDelDoesNotLetOneNameTakeAnUnselectedMember)
+{
+    // A second readme.txt in a folder: "readme.txt" names both.
+    Write_Tree(source, {{u"docs/readme.txt"_s, "the other readme\n"}});
+    ASSERT_EQ(Run_Tool(u"jlha"_s, {u"a"_s, archive, u"docs/readme.txt"_s}, source), 0);
+    f->form.File_List();
+    Select({u"readme.txt"_s});
+    f->form.File_Del();
+    EXPECT_EQ(f->messages.texts, QStringList({u"err"_s}));
+    EXPECT_EQ(Lhasa_Paths(archive).size(), 5);
+    EXPECT_GE(Row(u"readme.txt"_s), 0);
+}
+
+TEST_F(Real, FileExeWritesASelfExtractingProgramThatGivesTheFilesBack)
+{
+    const QString out = work.filePath(u"exe out"_s);
+    QDir().mkpath(out);
+    f->dialogs.Confirm(out + u"/any name.EXE"_s);
+    f->form.File_Exe();
+    EXPECT_EQ(f->dialogs.shown[0].FileName, work.filePath(u"arc/test archive.EXE"_s));
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    const QString program = out + u"/test archive.exe"_s;
+    ASSERT_TRUE(QFileInfo(program).isExecutable());
+    const QString unpacked = work.filePath(u"unpacked"_s);
+    QDir().mkpath(unpacked);
+    EXPECT_EQ(Run_Tool(program, {u"-d"_s, unpacked}, out), 0);
+    EXPECT_EQ(Read_Tree(unpacked), Files);
+}
+
+TEST_F(Real_Library, ShiftJisNamesAreListedExtractedAndDeletedByTheirWholePath)
+{
+    const QString archive = work.filePath(u"日本語.lzh"_s);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MORVANE_CORPUS "/jlha_sjis/h0_lh5.lzh"), archive));
+    Fake_Form f(&library);
+    f.form.Lzh_Path = archive;
+    f.form.File_List();
+    int so = -1, plan = -1;
+    for (int i = 0; i < int(f.list.rows.size()); ++i) {
+        if (f.list.rows[i].path == u"表示/ソ連.txt"_s)
+            so = i;
+        if (f.list.rows[i].path == u"表示/予定表.csv"_s)
+            plan = i;
+    }
+    ASSERT_GE(so, 0);
+    ASSERT_GE(plan, 0);
+    EXPECT_EQ(f.list.rows[so].text.left(12), u"ソ連.txt      "_s.left(12));
+
+    f.list.rows[so].selected = true;
+    const QString out = work.filePath(u"out"_s);
+    QDir().mkpath(out);
+    f.dialogs.Confirm(out + u"/ソ連.txt"_s);
+    f.form.File_Free();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    EXPECT_TRUE(QFileInfo(out + u"/表示/ソ連.txt"_s).isFile());
+
+    f.list.rows[so].selected = false;
+    f.list.rows[plan].selected = true;
+    const size_t before = f.list.rows.size();
+    f.form.File_Del();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    f.form.File_List();
+    EXPECT_EQ(f.list.rows.size(), before - 1);
+    for (const auto& row : f.list.rows)
+        EXPECT_NE(row.path, u"表示/予定表.csv"_s);
+}
+
+TEST_F(Real_Library, AddsEachCommandLineFileToTheChosenArchive)
+{
+    Write_Tree(work.path(), {{u"in/f1.txt"_s, "first\n"}, {u"in/second file.txt"_s, QByteArray(70000, 'x')}});
+    Fake_Form f(&library);
+    f.desktop.folder = work.path();
+    f.desktop.arguments = {work.filePath(u"in/f1.txt"_s), work.filePath(u"in/missing.txt"_s),
+                           work.filePath(u"in/second file.txt"_s)};
+    const QString archive = work.filePath(u"new archive.LZH"_s);
+    f.dialogs.Confirm(archive);
+    f.form.Form_Load();
+    EXPECT_EQ(f.dialogs.shown[0].InitDir, work.filePath(u"in"_s));
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));   // the missing file, and only it
+    const QString out = work.filePath(u"out"_s);
+    QDir().mkpath(out);
+    ASSERT_EQ(Run_Tool(u"lhasa"_s, {u"x"_s, archive}, out), 0);
+    EXPECT_EQ(Read_Tree(out), Read_Tree(work.filePath(u"in"_s)));
+}
+
+TEST_F(Real_Library, CancelWritesNoArchive)
+{
+    Write_Tree(work.path(), {{u"f1.txt"_s, "first\n"}});
+    Fake_Form f(&library);
+    f.desktop.folder = work.path();
+    f.desktop.arguments = {work.filePath(u"f1.txt"_s)};
+    f.dialogs.Cancel();
+    f.form.Form_Load();
+    EXPECT_EQ(QDir(work.path()).entryList(QDir::Files), QStringList({u"f1.txt"_s}));
+}
+
+TEST_F(Real_Library, ThousandsOfMembersListWhole)
+{
+    QMap<QString, QByteArray> files;
+    for (int i = 0; i < 5000; ++i)
+        files.insert(u"many/file%1.txt"_s.arg(i, 5, 10, QChar(u'0')), QByteArray::number(i));
+    Write_Tree(work.path(), files);
+    Fake_Form f(&library);
+    const QString archive = work.filePath(u"many.lzh"_s);
+    f.form.Buf_Size = 20000;
+    ASSERT_EQ(f.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
+    f.form.Lzh_Path = archive;
+    f.form.File_List();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    // The folder itself, its 5000 files, the summary.
+    ASSERT_EQ(f.list.rows.size(), 5002u);
+    EXPECT_EQ(f.list.rows[5000].path, u"many/file04999.txt"_s);
+    EXPECT_TRUE(f.list.rows[5001].text.startsWith(u"  5001 files"_s));
+}
+
+TEST_F(Real_Library, ANameThatIsNoArchiveListsNothingAndSaysErr)
+{
+    Write_Tree(work.path(), {{u"not.lzh"_s, "plain text, no archive\n"}});
+    Fake_Form f(&library);
+    for (const QString& name : {u"not.lzh"_s, u"missing.lzh"_s}) {
+        f.messages.texts.clear();
+        f.form.Lzh_Path = work.filePath(name);
+        f.form.File_List();
+        EXPECT_TRUE(f.list.rows.empty()) << name.toStdString();
+        EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    }
+}
+
+TEST_F(Real_Library, EveryCorpusArchiveListsItsMembers)
+{
+    const QString corpus = QStringLiteral(MORVANE_CORPUS);
+    QFile manifest(corpus + u"/manifest.json"_s);
+    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
+    const QJsonArray archives = QJsonDocument::fromJson(manifest.readAll()).object()[u"archives"_s].toArray();
+    ASSERT_GT(archives.size(), 100);
+    for (const QJsonValue& entry : archives) {
+        const QJsonObject a = entry.toObject();
+        Fake_Form f(&library);
+        f.form.Lzh_Path = corpus + u'/' + a[u"archive"_s].toString();
+        f.form.File_List();
+        const QJsonArray members = a[u"members"_s].toArray();
+        ASSERT_EQ(f.list.rows.size(), size_t(members.size()) + 1) << f.form.Lzh_Path.toStdString();
+        for (int i = 0; i < members.size(); ++i) {
+            const QString stored = members[i].toObject()[u"stored_path"_s].toString();
+            if (!stored.isEmpty())
+                EXPECT_EQ(f.list.rows[i].path, stored) << f.form.Lzh_Path.toStdString();
+        }
+    }
+}
+
+TEST(LibraryLoading, FindsTheLibraryBesideTheProgramAndReportsAMissingOne)
+{
+    const QString beside = QFileInfo(Library_File()).path();
+    EXPECT_EQ(UnlhaLibrary::Find(beside), Library_File());
+    UnlhaLibrary missing;
+    EXPECT_FALSE(missing.Load(u"/nonexistent/libunlha32.so"_s));
+    EXPECT_FALSE(missing.Loaded());
+    EXPECT_FALSE(missing.Error().isEmpty());
+    char out[8];
+    EXPECT_EQ(missing.Unlha(nullptr, "l x", out, sizeof out), Unlha_Unavailable);
+}
