@@ -8,6 +8,7 @@ Measures on the benchmark corpus (text.dat, binary.dat: 50 MB each; mixed/:
                unlha a -o6 / -o7 vs gzip -6                        goal <= 1.00
   extract      unlha x vs bsdtar -x into a new folder               goal <= 0.80
   memory       peak RSS of unlha compressing and extracting          goal <= 8 MiB
+  long         a 100 MB member through a and x, byte for byte
 Every timing is the median of --runs runs; the commands of one comparison
 run in turn within each round, so load on the machine hits both alike.
 Prints a table and exits 1 when a goal is missed.
@@ -55,11 +56,14 @@ def main():
     ap.add_argument("--work", default="/dev/shm/morvane-bench")
     ap.add_argument("--unlha", default=os.path.join(ROOT, "build", "unlha"))
     ap.add_argument("--runs", type=int, default=5)
-    ap.add_argument("--parts", default="text,binary,mixed")
+    ap.add_argument("--parts", default="text,binary,mixed,long")
     ap.add_argument("--methods", default="5,6,7")
     args = ap.parse_args()
 
-    if not os.path.exists(os.path.join(args.corpus, "CORPUS.txt")):
+    mixed = os.path.join(args.corpus, "mixed")
+    files = sum(len(f) for _, _, f in os.walk(mixed)) if os.path.isdir(mixed) else 0
+    if not os.path.exists(os.path.join(args.corpus, "CORPUS.txt")) or files != 2000:
+        # Missing, or something was written into it since: build it again.
         subprocess.check_call([os.path.join(HERE, "make-corpus.sh"), args.corpus])
     for tool in ("gzip", "bsdtar", "jlha"):
         if not shutil.which(tool):
@@ -68,7 +72,7 @@ def main():
     os.makedirs(args.work)
     W = args.work
     parts = {"text": "text.dat", "binary": "binary.dat", "mixed": "mixed"}
-    parts = {k: v for k, v in parts.items() if k in args.parts.split(",")}
+    parts = {k: v for k, v in parts.items() if k in args.parts.split(",")}  # "long" is handled below
     methods = [int(m) for m in args.methods.split(",")]
     rows, missed = [], []
 
@@ -121,6 +125,28 @@ def main():
             fresh(f"{W}/xo")
             fresh(f"{W}/xb")
             print(f"  {part} -lh{m}- done", file=sys.stderr)
+
+    # A long member: 100 MB through every method and back, byte for byte.
+    if "long" in args.parts.split(","):
+        long_src = f"{W}/long.dat"
+        with open(long_src, "wb") as out:
+            for p in ("text.dat", "binary.dat"):
+                with open(os.path.join(args.corpus, p), "rb") as f:
+                    shutil.copyfileobj(f, out)
+        for m in methods:
+            arc = f"{W}/long-{m}.lzh"
+            fresh(arc)
+            t_a = run([args.unlha, "a", f"-o{m}", arc, "long.dat"], cwd=W)
+            fresh(f"{W}/xl")
+            t_x = run([args.unlha, "x", arc, f"{W}/xl/"])
+            same = subprocess.call(["cmp", "-s", long_src, f"{W}/xl/long.dat"]) == 0
+            rows.append((f"round trip -lh{m}- 100 MB", "same" if same else "DIFFERS", "same", "ok" if same else "MISSED",
+                         f"a {t_a:.2f}s, x {t_x:.2f}s, {os.path.getsize(arc):,} bytes"))
+            if not same:
+                missed.append(f"round trip -lh{m}-")
+            fresh(arc)
+            fresh(f"{W}/xl")
+        fresh(long_src)
 
     widths = [max(len(r[i]) for r in rows) for i in range(5)]
     print(f"median of {args.runs} runs; corpus {args.corpus}; work {W}")
