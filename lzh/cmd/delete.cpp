@@ -30,6 +30,7 @@ int delete_members(const std::string &archive, const std::vector<std::string> &n
         return report.result();
     }
     MemberMatcher matcher(names);
+    note_all_members(reader, matcher);
     std::uint64_t deleted = 0;
     Member m;
     while (reader.next(m)) {

@@ -185,6 +185,7 @@ int extract_archive(const ExtractRequest &req, Output &out) {
         return report.result();
     }
     MemberMatcher matcher(req.names);
+    note_all_members(reader, matcher);
     Extractor extractor(reader, tree, req.overwrite, report);
     Member m;
     while (reader.next(m))

@@ -1,5 +1,7 @@
 #include "match.h"
 
+#include "archive.h"
+
 #include <algorithm>
 
 namespace lzh {
@@ -53,12 +55,17 @@ bool wildcard_match(std::string_view p, std::string_view t) {
     return pi == p.size();
 }
 
-MemberMatcher::MemberMatcher(std::vector<std::string> names) : used_(names.size(), false) {
+MemberMatcher::MemberMatcher(std::vector<std::string> names) : used_(names.size(), false), exact_(names.size(), false) {
     for (auto &n : names) {
         if (n == "*.*" || n == "*") all_ = true;
         names_.push_back(strip_trailing_slash(normalise(n)));
     }
     if (names_.empty()) all_ = true;
+}
+
+void MemberMatcher::note(const Member &m) {
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (names_[i] == m.path) exact_[i] = true;
 }
 
 bool MemberMatcher::matches(const Member &m) {
@@ -68,14 +75,23 @@ bool MemberMatcher::matches(const Member &m) {
     std::string_view file = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
     for (std::size_t i = 0; i < names_.size(); ++i) {
         const std::string &n = names_[i];
-        bool ok = wildcard_match(n, path) || wildcard_match(n + "/*", path) ||
-                  (n.find('/') == std::string::npos && wildcard_match(n, file));
+        bool below = path.size() > n.size() && path[n.size()] == '/' && path.compare(0, n.size(), n) == 0;
+        bool ok = exact_[i] ? (path == n || below)
+                            : wildcard_match(n, path) || wildcard_match(n + "/*", path) ||
+                                  (n.find('/') == std::string::npos && wildcard_match(n, file));
         if (ok) {
             used_[i] = true;
             hit = true;
         }
     }
     return hit || all_;
+}
+
+void note_all_members(ArchiveReader &reader, MemberMatcher &matcher) {
+    if (matcher.all()) return;
+    Member m;
+    while (reader.next(m)) matcher.note(m);
+    reader.rewind();
 }
 
 std::vector<std::string> MemberMatcher::unmatched() const {

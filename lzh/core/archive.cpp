@@ -156,6 +156,13 @@ std::uint64_t ArchiveReader::executable_end() const {
     return end <= size_ ? end : 0;
 }
 
+void ArchiveReader::rewind() {
+    pos_ = first_;
+    done_ = size_ == 0 || size_ == 1;
+    code_ = 0;
+    message_.clear();
+}
+
 bool ArchiveReader::next(Member &m) {
     if (done_ || code_ != 0) return false;
     if (!header_at(pos_, m)) {

@@ -28,6 +28,9 @@ public:
     // at a damaged header (error_code() 3, error() says what).
     bool next(Member &m);
 
+    // Back to the first member, for a second pass.
+    void rewind();
+
     int error_code() const { return code_; }
     const std::string &error() const { return message_; }
 

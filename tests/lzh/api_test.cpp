@@ -75,6 +75,14 @@ TEST(Matching, PathsFileNamesWildcardsAndFolders) {
     MemberMatcher back({"docs\\readme.txt"});
     EXPECT_TRUE(back.matches(member("docs/readme.txt")));
 
+    // A name that is a whole stored path takes that member only.
+    MemberMatcher exact({"readme.txt", "a*b.txt"});
+    for (const char *p : {"readme.txt", "docs/readme.txt", "a*b.txt", "axb.txt"}) exact.note(member(p));
+    EXPECT_TRUE(exact.matches(member("readme.txt")));
+    EXPECT_FALSE(exact.matches(member("docs/readme.txt")));
+    EXPECT_TRUE(exact.matches(member("a*b.txt")));
+    EXPECT_FALSE(exact.matches(member("axb.txt")));
+
     MemberMatcher some({"a", "b"});
     some.matches(member("a"));
     EXPECT_EQ(some.unmatched(), std::vector<std::string>{"b"});

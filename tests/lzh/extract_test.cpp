@@ -114,6 +114,13 @@ TEST_F(ExtractRules, NamesSelectMembersByPathFileNameWildcardOrFolder) {
     EXPECT_EQ(unlha("x -c " + quote(arc()) + " " + quote(dest()) + " docs").rc, 0);  // a folder brings what is below it
     EXPECT_TRUE(fs::exists(d / "out/docs/sub/b.c"));
 
+    // The whole path of a member at the top names it alone.
+    write_file(d / "b.lzh", raw_archive({{"d.txt", "top"}, {"sub\\d.txt", "below"}}));
+    std::string b = (d / "b.lzh").string();
+    ASSERT_EQ(unlha("d " + quote(b) + " d.txt").rc, 0);
+    EXPECT_EQ(unlha("l " + quote(b)).text.find(" d.txt\n"), std::string::npos);
+    EXPECT_NE(unlha("l " + quote(b)).text.find("sub/d.txt"), std::string::npos);
+
     CmdResult none = unlha("x " + quote(arc()) + " " + quote(dest()) + " nothing.txt");
     EXPECT_EQ(none.rc, 7);
     EXPECT_NE(none.text.find("nothing.txt"), std::string::npos);
