@@ -24,6 +24,10 @@ bool UnlhaLibrary::Load(const QString& path)
 {
     unlha_ = nullptr;
     cursor_ = nullptr;
+    if (!QFileInfo(path).isFile()) {
+        error_ = QStringLiteral("%1: no such file").arg(path);
+        return false;
+    }
     library_ = std::make_unique<QLibrary>(path);
     if (!library_->load()) {
         error_ = library_->errorString();
