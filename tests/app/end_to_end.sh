@@ -9,31 +9,9 @@ set -eu
 
 build=$(cd "$1" && pwd)
 shots=${2:-}
-for tool in Xvfb xdotool jlha lhasa cmp; do
-    command -v "$tool" >/dev/null || { echo "end_to_end: $tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d /tmp/morvane-e2e.XXXXXX)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-fail() { echo "end_to_end: $*" >&2; exit 1; }
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-    tries=$1; shift
-    while ! "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+name=end_to_end
+. "$(dirname "$0")/x_session.sh"
+need Xvfb xdotool jlha lhasa cmp
 
 # The archive: a file, a file in a folder, one more file.
 mkdir -p "$work/src/docs" "$work/out" "$work/tmp"
@@ -42,12 +20,7 @@ seq 1 3000 > "$work/src/docs/numbers.txt"
 printf 'to be deleted\n' > "$work/src/other.txt"
 (cd "$work/src" && jlha a "$work/test.lzh" readme.txt docs/numbers.txt other.txt >/dev/null)
 
-# A private X server on a free display.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+start_x
 
 cd "$work"
 TMP="$work/tmp" QT_QPA_PLATFORM=xcb "$build/morvane" "$work/test.lzh" 2>"$work/morvane.log" &
@@ -95,4 +68,4 @@ sleep 0.3
 xdotool key x
 wait_for 50 sh -c "! kill -0 $app_pid" || fail "the program did not end on 終了(&X)"
 app_pid=
-echo "end_to_end: passed"
+echo "$name: passed"

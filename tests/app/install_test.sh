@@ -8,28 +8,9 @@
 set -eu
 
 build=$(cd "$1" && pwd)
-for tool in Xvfb xdotool xdg-mime xdg-open update-mime-database; do
-    command -v "$tool" >/dev/null || { echo "install_test: $tool is not installed" >&2; exit 1; }
-done
-
-work=$(mktemp -d /tmp/morvane-install.XXXXXX)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-fail() { echo "install_test: $*" >&2; exit 1; }
-wait_for() {
-    tries=$1; shift
-    while ! "$@" >/dev/null 2>&1; do
-        tries=$((tries - 1))
-        [ "$tries" -gt 0 ] || return 1
-        sleep 0.1
-    done
-}
+name=install_test
+. "$(dirname "$0")/x_session.sh"
+need Xvfb xdotool xdg-mime xdg-open update-mime-database
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for file in bin/morvane share/applications/morvane.desktop share/mime/packages/morvane-lzh.xml \
@@ -54,11 +35,7 @@ done
 app=$(xdg-mime query default application/x-lha)
 [ "$app" = morvane.desktop ] || fail "LZH archives open in '$app', not morvane.desktop"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+start_x
 
 xdg-open "$work/files/Upper Case.LZH" >/dev/null 2>&1 &
 title="Morvane 32bit Ver.97.08  $work/files/Upper Case.LZH"
@@ -70,4 +47,4 @@ if xdotool search --onlyvisible --name '^MORVANE$' >/dev/null 2>&1; then
     [ -n "${SHOT:-}" ] && import -window root "$SHOT"
     fail "the installed program showed a message box"
 fi
-echo "install_test: passed"
+echo "$name: passed"

@@ -1,0 +1,39 @@
+# Shared by the shell tests that drive the real program: a work folder, a
+# private X server on a free display, waiting, failing, and cleaning up only
+# the processes started here (by their ids). Source it after setting `name`.
+
+work=$(mktemp -d "/tmp/morvane-$name.XXXXXX")
+xvfb_pid=
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+fail() { echo "$name: $*" >&2; exit 1; }
+
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || fail "$tool is not installed"
+    done
+}
+
+# Waits up to $1 tenths of a second for the command after it to succeed.
+wait_for() {
+    tries=$1; shift
+    while ! "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
+    DISPLAY=:$(cat "$work/display")
+    export DISPLAY
+}
