@@ -23,6 +23,8 @@ List_Widget::List_Widget(QWidget* parent, const Twips& twips) : QListWidget(pare
     setObjectName(QStringLiteral("List1"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
+    // A row wider than the list scrolls; it is never cut short with "...".
+    setTextElideMode(Qt::ElideNone);
     setContextMenuPolicy(Qt::NoContextMenu);
 }
 
