@@ -13,7 +13,6 @@ Form1::Form1(const Form1_Parts& parts)
       Label1(parts.Label1),
       CMDialog1(&parts.dialogs),
       window_(parts.window),
-      dialogs_(parts.dialogs),
       messages_(parts.messages),
       pointer_(parts.pointer),
       popup_(parts.popup),

@@ -101,8 +101,6 @@ public:
     void File_Del();
     void File_Exe();
 
-    WindowFrame& Me() { return window_; }
-
 private:
     void Err();                                    // the "err" message box
     void Clear_Buf_Out();
@@ -115,7 +113,6 @@ private:
     QString Find_Text_Viewer(const QString& folder);
 
     WindowFrame& window_;
-    FileDialogHost& dialogs_;
     MessageBox& messages_;
     MousePointer& pointer_;
     PopupMenu& popup_;

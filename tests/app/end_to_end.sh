@@ -2,7 +2,9 @@
 # The real program as a person uses it, under Xvfb, driven with xdotool:
 # started on an archive, rows selected, 全解凍(&A) through the menu, a folder
 # typed into the real Save As dialog, the files checked on disk; then one
-# member deleted through the menu and the archive checked with lhasa.
+# member deleted through the menu and the archive checked with lhasa. Then
+# started with two files: the Save As dialog opens in their folder, a bare
+# name gets ".LZH", and both files are in the new archive.
 #
 # usage: end_to_end.sh BUILD_DIR [SCREENSHOT_DIR]
 set -eu
@@ -67,5 +69,26 @@ xdotool key alt+f
 sleep 0.3
 xdotool key x
 wait_for 50 sh -c "! kill -0 $app_pid" || fail "the program did not end on 終了(&X)"
+app_pid=
+
+# Started with files: they are added to an archive chosen before the window shows.
+mkdir -p "$work/add"
+printf 'first\n' > "$work/add/f1.txt"
+printf 'second\n' > "$work/add/f2 with blank.txt"
+cd "$work/add"
+"$build/morvane" f1.txt "f2 with blank.txt" 2>"$work/morvane-add.log" &
+app_pid=$!
+wait_for 150 xdotool search --name "^Lhaﾌｧｲﾙに書込み\$" || fail "the add dialog did not open"
+dialog=$(xdotool search --name "^Lhaﾌｧｲﾙに書込み\$" | head -n 1)
+xdotool windowfocus --sync "$dialog"
+sleep 0.3
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "new"
+sleep 0.3
+xdotool key Return
+wait_for 100 test -f "$work/add/new.LZH" || fail "no new.LZH in the folder of the files"
+wait_for 100 sh -c "lhasa l '$work/add/new.LZH' | grep -q 'f2 with blank.txt'" || fail "f2 with blank.txt was not added"
+lhasa l "$work/add/new.LZH" | grep -q 'f1.txt' || fail "f1.txt was not added"
+kill "$app_pid"
 app_pid=
 echo "$name: passed"
