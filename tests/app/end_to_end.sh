@@ -40,14 +40,7 @@ xdotool key --clearmodifiers ctrl+a
 xdotool key alt+f
 sleep 0.3
 xdotool key a
-wait_for 100 xdotool search --name "ファイル解凍" || fail "the Save As dialog did not open"
-dialog=$(xdotool search --name "ファイル解凍" | head -n 1)
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 20 "$work/out/anything.txt"
-sleep 0.3
-xdotool key Return
+answer_dialog "^Lha ファイル解凍\$" "$work/out/anything.txt"
 wait_for 100 test -f "$work/out/other.txt" || fail "nothing was extracted into $work/out"
 for file in readme.txt docs/numbers.txt other.txt; do
     cmp "$work/src/$file" "$work/out/$file" || fail "$file differs after extraction"
@@ -78,14 +71,7 @@ printf 'second\n' > "$work/add/f2 with blank.txt"
 cd "$work/add"
 "$build/morvane" f1.txt "f2 with blank.txt" 2>"$work/morvane-add.log" &
 app_pid=$!
-wait_for 150 xdotool search --name "^Lhaﾌｧｲﾙに書込み\$" || fail "the add dialog did not open"
-dialog=$(xdotool search --name "^Lhaﾌｧｲﾙに書込み\$" | head -n 1)
-xdotool windowfocus --sync "$dialog"
-sleep 0.3
-xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 20 "new"
-sleep 0.3
-xdotool key Return
+answer_dialog "^Lhaﾌｧｲﾙに書込み\$" new
 wait_for 100 test -f "$work/add/new.LZH" || fail "no new.LZH in the folder of the files"
 wait_for 100 sh -c "lhasa l '$work/add/new.LZH' | grep -q 'f2 with blank.txt'" || fail "f2 with blank.txt was not added"
 lhasa l "$work/add/new.LZH" | grep -q 'f1.txt' || fail "f1.txt was not added"

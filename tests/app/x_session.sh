@@ -37,3 +37,16 @@ start_x() {
     DISPLAY=:$(cat "$work/display")
     export DISPLAY
 }
+
+# Waits for the dialog titled $1 (a pattern), types $2 into its name field
+# in place of what is there, and presses Return.
+answer_dialog() {
+    wait_for 150 xdotool search --name "$1" || fail "no dialog titled '$1'"
+    dialog=$(xdotool search --name "$1" | head -n 1)
+    xdotool windowfocus --sync "$dialog"
+    sleep 0.3
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$2"
+    sleep 0.3
+    xdotool key Return
+}
