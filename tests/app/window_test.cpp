@@ -170,14 +170,6 @@ TEST_F(Window, TheListFollowsTheWindow)
               QSize(twips.To_Px(twips.From_Px(outer.width()) - 200), twips.To_Px(twips.From_Px(outer.height()) - 1000)));
 }
 
-TEST_F(Window, StartUpWritesTheHeading)
-{
-    desktop.folder = QDir::tempPath();
-    window->Fire("Form_Load");
-    EXPECT_EQ(window->label().text(), Column_Heading());
-    EXPECT_TRUE(window->list().count() == 0);
-}
-
 TEST_F(Window, OpenListsTheArchiveTypedIntoTheDialog)
 {
     QTemporaryDir folder;
