@@ -60,6 +60,8 @@ QString Desktop_File(const QString& id)
     return {};
 }
 
+// The Exec line of a .desktop file; "" for a program that wants a terminal,
+// which a detached start would leave without one.
 QString Exec_Line(const QString& desktop_file)
 {
     QFile file(desktop_file);
@@ -67,14 +69,18 @@ QString Exec_Line(const QString& desktop_file)
         return {};
     QTextStream in(&file);
     bool in_entry = false;
+    QString exec;
+    bool terminal = false;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
         if (line.startsWith(u'['))
             in_entry = line == u"[Desktop Entry]";
         else if (in_entry && line.startsWith(u"Exec="))
-            return line.mid(5);
+            exec = line.mid(5);
+        else if (in_entry && line.startsWith(u"Terminal="))
+            terminal = line.mid(9).trimmed() == u"true";
     }
-    return {};
+    return terminal ? QString() : exec;
 }
 
 QString Resolve(const QString& program)
@@ -86,6 +92,8 @@ QString Resolve(const QString& program)
     return QStandardPaths::findExecutable(program);
 }
 
+// xdg-open hands the file to the desktop, which knows how to start what
+// needs a terminal.
 QString Or_Xdg_Open(const QString& program)
 {
     return program.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("xdg-open")) : program;

@@ -46,11 +46,12 @@ struct Own_Desktop : ::testing::Test {
         qputenv("XDG_CONFIG_DIRS", root.filePath(u"none"_s).toLocal8Bit());
         qputenv("PATH", (bin + u":/usr/local/bin:/usr/bin:/bin"_s).toLocal8Bit());
     }
-    void Viewer(const QString& relative, const QString& exec)
+    void Viewer(const QString& relative, const QString& exec, bool terminal = false)
     {
         Write_Tree(data + u"/applications"_s,
                    {{relative, ("[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + exec +
-                                "\nMimeType=text/plain;\n").toUtf8()}});
+                                "\nMimeType=text/plain;\nTerminal=" + (terminal ? "true" : "false") + "\n")
+                                   .toUtf8()}});
     }
     void Default(const QString& id)
     {
@@ -90,11 +91,16 @@ TEST_F(Own_Desktop, AVendorPrefixedIdIsFoundInItsVendorFolder)
 TEST_F(Own_Desktop, WithNothingAssociatedXdgOpenIsTheProgram)
 {
     const QString xdg_open = QStandardPaths::findExecutable(u"xdg-open"_s);
-    if (xdg_open.isEmpty())
-        GTEST_SKIP() << "xdg-open is not installed";
+    ASSERT_FALSE(xdg_open.isEmpty()) << "xdg-open (xdg-utils) is not installed";
     QString buffer(300, u' ');
     EXPECT_GT(desktop.FindExecutable(u"notes.txt"_s, files, buffer), 32);
     EXPECT_TRUE(buffer.startsWith(xdg_open + QChar(0)));
+
+    // A program that wants a terminal is left to the desktop too.
+    Script(u"termview"_s, "exit 0\n");
+    Viewer(u"termview.desktop"_s, u"termview %f"_s, true);
+    Default(u"termview.desktop"_s);
+    EXPECT_EQ(desktop.Text_Program(), xdg_open);
 }
 
 TEST_F(Own_Desktop, AMissingFileOrATooSmallBufferFindsNothing)
