@@ -6,11 +6,6 @@ namespace morvane {
 
 namespace {
 
-bool Has_Wildcard(const QString& name)
-{
-    return name.contains(u'*') || name.contains(u'?');
-}
-
 // As the archiver reads a name: "\" is "/", trailing "/" dropped.
 QString Normalised(const QString& name)
 {
@@ -59,13 +54,13 @@ QString File_Part(const QString& path)
     return view.mid(view.lastIndexOf(u'/') + 1).toString();
 }
 
-Member_Index::Member_Index(const QStringList& paths) : paths_(paths), sorted_(paths.size())
+Member_Index::Member_Index(const QStringList& paths) : sorted_(paths.size())
 {
+    for (const QString& path : paths)
+        paths_.append(Normalised(path));
     for (int i = 0; i < int(sorted_.size()); ++i)
         sorted_[i] = i;
     std::sort(sorted_.begin(), sorted_.end(), [this](int a, int b) { return paths_[a] < paths_[b]; });
-    for (int i = 0; i < paths_.size(); ++i)
-        by_file_.insert(After_Last_Slash(paths_[i]).toString(), i);
 }
 
 std::vector<int> Member_Index::Hits(const QString& name) const
@@ -78,27 +73,25 @@ std::vector<int> Member_Index::Hits(const QString& name) const
             hits.push_back(i);
         return hits;
     }
-    if (Has_Wildcard(n)) {
+    // The name is a whole stored path: that member and what is below it,
+    // all starting with the name, so in one run in path order.
+    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), n,
+                               [this](int i, const QString& key) { return paths_[i] < key; });
+    const QString folder = n + u'/';
+    bool exact = false;
+    for (; at != sorted_.end() && paths_[*at].startsWith(n); ++at) {
+        exact = exact || paths_[*at] == n;
+        if (paths_[*at] == n || paths_[*at].startsWith(folder))
+            hits.push_back(*at);
+    }
+    if (!exact) {
+        hits.clear();
         const QString below = n + QStringLiteral("/*");
         for (int i = 0; i < paths_.size(); ++i) {
             if (Wildcard_Match(n, paths_[i]) || Wildcard_Match(below, paths_[i]) ||
                 (bare && Wildcard_Match(n, After_Last_Slash(paths_[i]))))
                 hits.push_back(i);
         }
-        return hits;
-    }
-    // Without wildcards: the path itself and everything below it all start
-    // with the name, so they lie in one run in path order.
-    auto at = std::lower_bound(sorted_.begin(), sorted_.end(), n,
-                               [this](int i, const QString& key) { return paths_[i] < key; });
-    const QString folder = n + u'/';
-    for (; at != sorted_.end() && paths_[*at].startsWith(n); ++at) {
-        if (paths_[*at] == n || paths_[*at].startsWith(folder))
-            hits.push_back(*at);
-    }
-    if (bare) {
-        for (int i : by_file_.values(n))
-            hits.push_back(i);
     }
     std::sort(hits.begin(), hits.end());
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());

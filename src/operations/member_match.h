@@ -1,12 +1,11 @@
 // Which listed members a name in a command would hit, by the archiver's own
-// rule: a name matches a member's whole stored path, everything below it when
-// it names a folder, and, when it holds no "/", the member's file name; * and
-// ? are wildcards, "*" and "*.*" every member. So "readme.txt" names
-// "docs/readme.txt" too, and deleting one member can take others with it.
-// File_Del asks this before it hands a name over.
+// rule. A name that is some member's whole stored path hits that member and,
+// for a folder, everything below it. Any other name matches a member's whole
+// stored path or, when it holds no "/", its file name, with * and ? as
+// wildcards; "*" and "*.*" hit every member. Deleting a folder's member so
+// takes what is below it: File_Del asks this before it hands a name over.
 #pragma once
 
-#include <QMultiHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -22,9 +21,8 @@ public:
     std::vector<int> Hits(const QString& name) const;
 
 private:
-    QStringList paths_;
+    QStringList paths_;                   // as the archiver compares them: no trailing "/"
     std::vector<int> sorted_;             // indices of paths_, by path
-    QMultiHash<QString, int> by_file_;    // the part after the last "/"
 };
 
 // The last part of a stored path ("docs/readme.txt" -> "readme.txt";

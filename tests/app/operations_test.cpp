@@ -193,25 +193,26 @@ TEST_F(Commands, FileDelWithOnlyTheSummaryRowSelectedDeletesNothing)
     EXPECT_EQ(f.list.rows.size(), 4u);
 }
 
-TEST(FileDel, ANameThatWouldAlsoTakeAnUnselectedMemberIsRefused)
+TEST(FileDel, AFolderIsDeletedOnlyWithEverythingBelowItSelected)
 {
     Fake_Form f;
-    f.List(u"/arc/a.lzh"_s, Listing({{"readme.txt", 1, 1, "readme.txt"},
+    f.List(u"/arc/a.lzh"_s, Listing({{"docs/", 0, 0, "docs/"},
                                      {"readme.txt", 2, 2, "docs/readme.txt"},
-                                     {"other.txt", 3, 3, "other.txt"}}));
+                                     {"readme.txt", 1, 1, "readme.txt"}}));
     f.recorder.calls.clear();
     f.list.Select({0, 2});
     f.form.File_Del();
-    // "readme.txt" names docs/readme.txt too, which is not selected.
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"other.txt\""}));
+    // "docs/" would take docs/readme.txt, which is not selected; the
+    // top-level readme.txt is named exactly and goes alone.
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
     EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
-    EXPECT_EQ(f.list.rows.size(), 3u);
+    ASSERT_EQ(f.list.rows.size(), 3u);
 
-    // With both selected, one call takes both and both rows go.
+    // With the folder and its content selected, one call takes both rows.
     f.recorder.calls.clear();
     f.list.rows[1].selected = true;
     f.form.File_Del();
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"docs/\""}));
     EXPECT_EQ(f.list.rows.size(), 1u);
 }
 

@@ -161,17 +161,44 @@ TEST_F(Real, FileDelDeletesTheSelectedMembersFromTheArchive)
     EXPECT_EQ(Row(u"readme.txt"_s), -1);
 }
 
-TEST_F(Real, FileDelDoesNotLetOneNameTakeAnUnselectedMember)
+TEST_F(Real, FileDelTakesExactlyTheSelectedMembers)
 {
-    // A second readme.txt in a folder: "readme.txt" names both.
+    // A second readme.txt in a folder: the top-level one is named exactly.
     Write_Tree(source, {{u"docs/readme.txt"_s, "the other readme\n"}});
     ASSERT_EQ(Run_Tool(u"jlha"_s, {u"a"_s, archive, u"docs/readme.txt"_s}, source), 0);
     f->form.File_List();
     Select({u"readme.txt"_s});
     f->form.File_Del();
-    EXPECT_EQ(f->messages.texts, QStringList({u"err"_s}));
-    EXPECT_EQ(Lhasa_Paths(archive).size(), 5);
-    EXPECT_GE(Row(u"readme.txt"_s), 0);
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    QStringList left = Lhasa_Paths(archive);
+    EXPECT_FALSE(left.contains(u"readme.txt"_s));
+    EXPECT_TRUE(left.contains(u"docs/readme.txt"_s));
+    EXPECT_EQ(left.size(), 4);
+}
+
+TEST_F(Real_Library, AFolderMemberGoesOnlyWithItsContent)
+{
+    Write_Tree(work.path(), {{u"sub/a.txt"_s, "a\n"}, {u"sub/b.txt"_s, "b\n"}, {u"top.txt"_s, "t\n"}});
+    Fake_Form f(&library);
+    const QString archive = work.filePath(u"folders.lzh"_s);
+    f.form.Buf_Size = 20000;
+    ASSERT_EQ(f.form.Unlha(u"a \"%1\" \"%2\" \"%3\""_s.arg(archive, work.filePath(u"sub"_s), work.filePath(u"top.txt"_s))), 0);
+    f.form.Lzh_Path = archive;
+    f.form.File_List();
+    ASSERT_EQ(f.list.rows.size(), 5u);
+    ASSERT_EQ(f.list.rows[0].path, u"sub/"_s);
+    f.list.Select({0});
+    f.form.File_Del();
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    EXPECT_EQ(Lhasa_Paths(archive).size(), 4);   // lhasa lists no folder entries
+
+    f.messages.texts.clear();
+    f.list.Select({1, 2});
+    f.form.File_Del();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    EXPECT_EQ(Lhasa_Paths(archive), QStringList({u"top.txt"_s}));
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"top.txt"_s);
 }
 
 TEST_F(Real, FileExeWritesASelfExtractingProgramThatGivesTheFilesBack)

@@ -100,19 +100,29 @@ TEST(ExeName, CutsAtTheLastDotOfTheFileName)
     EXPECT_EQ(Exe_Name(u""_s), u".EXE"_s);
 }
 
-TEST(MemberIndex, ANameHitsWhatTheArchiverWouldTake)
+TEST(MemberIndex, AWholeStoredPathHitsThatMemberAndWhatIsBelowIt)
 {
     const Member_Index index({u"readme.txt"_s, u"docs/readme.txt"_s, u"docs/"_s, u"docs.txt"_s, u"src/a*b"_s,
-                              u"src/aXb"_s, u"README.TXT"_s, u"docs/sub/deep.txt"_s});
+                              u"src/aXb"_s, u"README.TXT"_s, u"docs/sub/deep.txt"_s, u"x/docs"_s});
     using V = std::vector<int>;
+    EXPECT_EQ(index.Hits(u"readme.txt"_s), V({0}));           // not docs/readme.txt
     EXPECT_EQ(index.Hits(u"docs/readme.txt"_s), V({1}));
-    EXPECT_EQ(index.Hits(u"readme.txt"_s), V({0, 1}));          // the file name in a folder too
-    EXPECT_EQ(index.Hits(u"README.TXT"_s), V({6}));             // letter case counts
-    EXPECT_EQ(index.Hits(u"docs/"_s), V({1, 2, 7}));            // a folder takes what is below it
-    EXPECT_EQ(index.Hits(u"docs.txt"_s), V({3}));
-    EXPECT_EQ(index.Hits(u"src/a*b"_s), V({4, 5}));             // a "*" in a stored name is a wildcard
-    EXPECT_EQ(index.Hits(u"*.*"_s).size(), 8u);
-    EXPECT_EQ(index.Hits(u"deep.txt"_s), V({7}));
+    EXPECT_EQ(index.Hits(u"docs/"_s), V({1, 2, 7}));          // a folder takes what is below it
+    EXPECT_EQ(index.Hits(u"docs"_s), V({1, 2, 7}));           // but not x/docs
+    EXPECT_EQ(index.Hits(u"docs\\readme.txt"_s), V({1}));    // "\\" reads as "/"
+    EXPECT_EQ(index.Hits(u"src/a*b"_s), V({4}));              // a stored "*" is no wildcard
+    EXPECT_EQ(index.Hits(u"README.TXT"_s), V({6}));           // letter case counts
+}
+
+TEST(MemberIndex, AnyOtherNameIsAPatternOnPathsAndFileNames)
+{
+    const Member_Index index({u"readme.txt"_s, u"docs/readme.txt"_s, u"docs/sub/deep.txt"_s, u"src/aXb"_s});
+    using V = std::vector<int>;
+    EXPECT_EQ(index.Hits(u"deep.txt"_s), V({2}));
+    EXPECT_EQ(index.Hits(u"*.txt"_s), V({0, 1, 2}));
+    EXPECT_EQ(index.Hits(u"src/a?b"_s), V({3}));
+    EXPECT_EQ(index.Hits(u"docs/s*"_s), V({2}));
+    EXPECT_EQ(index.Hits(u"*.*"_s).size(), 4u);
     EXPECT_EQ(index.Hits(u"nothing"_s), V());
 }
 
