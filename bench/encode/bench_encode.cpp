@@ -1,5 +1,6 @@
 // Compresses one file with -lh5-, -lh6- and -lh7- in this process and prints
-// the speed (median of the runs) and the packed size, to compare with
+// the speed (median of the runs: wall time, and the CPU time of all threads,
+// steadier on a busy machine) and the packed size, to compare with
 // `gzip -6 < FILE > /dev/null` and other LZH compressors.
 //
 //   bench_encode FILE [-r RUNS] [-m 5|6|7]...
@@ -45,6 +46,12 @@ public:
     std::uint64_t bytes = 0;
 };
 
+double cpu_seconds() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -69,9 +76,10 @@ int main(int argc, char **argv) {
     }
     if (levels.empty()) levels = {5, 6, 7};
 
-    std::printf("%-6s %12s %12s %8s %10s %10s\n", "method", "original", "packed", "ratio", "median s", "MB/s");
+    std::printf("%-6s %12s %12s %8s %10s %10s %10s\n", "method", "original", "packed", "ratio", "median s", "MB/s",
+                "cpu s");
     for (int level : levels) {
-        std::vector<double> times;
+        std::vector<double> times, cpu;
         lzh::EncodeResult last;
         for (int run = 0; run < runs; ++run) {
             int fd = ::open(path, O_RDONLY);
@@ -81,6 +89,7 @@ int main(int argc, char **argv) {
             }
             FileSource src(fd);
             CountingSink sink;
+            double c0 = cpu_seconds();
             auto t0 = std::chrono::steady_clock::now();
             last = lzh::encode(level, src, sink, UINT64_MAX);
             auto t1 = std::chrono::steady_clock::now();
@@ -90,12 +99,13 @@ int main(int argc, char **argv) {
                 return 1;
             }
             times.push_back(std::chrono::duration<double>(t1 - t0).count());
+            cpu.push_back(cpu_seconds() - c0);
         }
         double t = median(times);
-        std::printf("-lh%d-  %12llu %12llu %7.2f%% %10.3f %10.1f\n", level, (unsigned long long)last.original,
+        std::printf("-lh%d-  %12llu %12llu %7.2f%% %10.3f %10.1f %10.3f\n", level, (unsigned long long)last.original,
                     (unsigned long long)last.packed,
                     last.original ? 100.0 * double(last.packed) / double(last.original) : 0.0, t,
-                    double(last.original) / 1e6 / t);
+                    double(last.original) / 1e6 / t, median(cpu));
         std::fflush(stdout);
     }
     rusage ru{};

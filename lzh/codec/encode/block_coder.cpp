@@ -8,10 +8,6 @@ namespace lzh::enc {
 
 namespace {
 
-// Position code of an offset: 0 for offset 0, else its bit length; the
-// bits below the leading one follow the code verbatim.
-inline unsigned pos_code(std::uint32_t offset) { return offset ? 32 - unsigned(__builtin_clz(offset)) : 0; }
-
 struct Table {
     std::uint8_t len[kNumChar];
     std::uint16_t code[kNumChar];
@@ -91,11 +87,41 @@ int char_length_items(const Table &c, int n, std::uint32_t *items) {
     return k;
 }
 
+
+// Price of a symbol missing from the last block: it would need a code.
+constexpr int kUnseenPrice = 12;
+
+void learn_prices(const Method &method, const Table &ct, const Table &pt, const std::uint32_t *cfreq,
+                  Prices &pr) {
+    auto price = [](const Table &t, int sym) {
+        if (t.used < 2) return sym == t.single ? 1 : kUnseenPrice;
+        return t.len[sym] ? int(t.len[sym]) : kUnseenPrice;
+    };
+    std::uint64_t sum = 0, count = 0;
+    for (int i = 0; i < 256; ++i) {
+        pr.lit[i] = std::uint8_t(price(ct, i));
+        sum += std::uint64_t(cfreq[i]) * pr.lit[i];
+        count += cfreq[i];
+    }
+    pr.lit_avg8 = count ? int(sum * 8 / count) : 64;
+    for (int l = kMinMatch; l <= kMaxMatch; ++l) pr.len[l] = std::uint8_t(price(ct, 256 + l - kMinMatch));
+    for (int p = 0; p < method.num_pos; ++p)
+        pr.pos[p] = std::uint8_t((pt.used < 2 ? (p == pt.single ? 1 : 6) : (pt.len[p] ? pt.len[p] : 6)) +
+                                 (p > 1 ? p - 1 : 0));
+}
+
 } // namespace
 
-void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out) {
+Prices::Prices() {
+    for (int i = 0; i < 256; ++i) lit[i] = 8;
+    lit_avg8 = 64;
+    for (int l = 0; l <= kMaxMatch; ++l) len[l] = std::uint8_t(l < 8 ? 4 + l / 4 : 7 + (l > 32) + (l > 64));
+    for (int p = 0; p < kNumPosMax; ++p) pos[p] = std::uint8_t(4 + (p > 1 ? p - 1 : 0));
+}
+
+void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
     std::uint32_t cfreq[kNumChar] = {};
-    std::uint32_t pfreq[kNumChar] = {};
+    std::uint32_t pfreq[kNumPosMax] = {};
     for (std::size_t i = 0; i < n; ++i) {
         unsigned c = tokens[i] & 0x3ff;
         ++cfreq[c];
@@ -104,9 +130,8 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
     Table ct, pt, tt;
     make_table(cfreq, kNumChar, ct);
     make_table(pfreq, method.num_pos, pt);
+    if (learn) learn_prices(method, ct, pt, cfreq, *learn);
 
-    // Worst case: every code at 16 bits plus 16 position bits and 15 extra.
-    out.reserve_bits(n * 47 + 16 * 1024);
     out.put(16, std::uint32_t(n));
 
     if (ct.used < 2) {

@@ -20,7 +20,32 @@ inline Token match_token(int length, std::uint32_t distance) {
     return Token(256 + length - kMinMatch) | ((distance - 1) << 16);
 }
 
-// Codes tokens[0..n) as one block (1 <= n <= kMaxBlockCodes).
-void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out);
+constexpr int kNumPosMax = 17;
+
+// What codes cost, in bits, as learnt from the last block written: the
+// parser weighs matches against literals with these.
+struct Prices {
+    std::uint8_t lit[256];
+    std::uint8_t len[kMaxMatch + 1];  // by match length
+    std::uint8_t pos[kNumPosMax];     // by position code, extra bits included
+    int lit_avg8;                     // mean literal price in eighths of a bit
+
+    Prices();  // a guess for data not seen yet
+
+    // Eighths of a bit saved by coding len bytes as this match rather
+    // than as literals (negative when the literals are cheaper).
+    int savings(int length, std::uint32_t offset_code) const {
+        return length * lit_avg8 - 8 * (len[length] + pos[offset_code]);
+    }
+};
+
+// Position code of an offset (distance - 1): 0 for offset 0, else its bit
+// length; the bits below the leading one follow the code verbatim.
+inline unsigned pos_code(std::uint32_t offset) { return offset ? 32 - unsigned(__builtin_clz(offset)) : 0; }
+
+// Codes tokens[0..n) as one block (1 <= n <= kMaxBlockCodes); updates
+// `learn` with this block's prices when given.
+void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out,
+                 Prices *learn = nullptr);
 
 } // namespace lzh::enc

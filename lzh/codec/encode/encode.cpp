@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "bit_writer.h"
 #include "codec.h"
 #include "method.h"
 #include "segment_coder.h"
@@ -20,7 +19,6 @@ namespace lzh {
 
 namespace {
 
-using enc::BitWriter;
 using enc::kReadPadding;
 using enc::Method;
 using enc::SegmentCoder;
@@ -28,7 +26,6 @@ using enc::SegmentCoder;
 constexpr std::size_t kSegment = 256 * 1024;
 constexpr int kWorkers = 2;
 constexpr int kSlots = 4;  // segments read, being coded, or waiting to be written
-constexpr std::size_t kFlushBytes = 64 * 1024;
 
 // Reads until n bytes or the end; -1 on a read error.
 std::ptrdiff_t read_full(ByteSource &in, std::uint8_t *buf, std::size_t n) {
@@ -43,56 +40,73 @@ std::ptrdiff_t read_full(ByteSource &in, std::uint8_t *buf, std::size_t n) {
 }
 
 // Joins the segments' bit strings and hands whole bytes to the sink,
-// never passing the give-up limit.
+// never passing the give-up limit.  Each segment's bits are shifted in
+// place behind the bits left over from the one before.
 class Output {
 public:
     Output(ByteSink &sink, std::uint64_t limit, EncodeResult &result)
-        : sink_(sink), limit_(limit), result_(result), bits_(buf_) {}
+        : sink_(sink), limit_(limit), result_(result) {}
 
-    bool append(const std::uint8_t *data, std::uint64_t nbits) {
-        bits_.put_stream(data, nbits);
-        if (result_.packed + (bits_.bit_count() + 7) / 8 > limit_) {
-            result_.gave_up = true;
-            return false;
+    // `buf` holds `bits` bits and has one spare byte after them.
+    bool append(std::uint8_t *buf, std::uint64_t bits) {
+        std::size_t nbytes = std::size_t((bits + 7) / 8);
+        if (carry_bits_) {
+            const unsigned k = carry_bits_;
+            std::uint8_t c = carry_;
+            for (std::size_t i = 0; i < nbytes; ++i) {
+                std::uint8_t b = buf[i];
+                buf[i] = std::uint8_t(c | (b >> k));
+                c = std::uint8_t(b << (8 - k));
+            }
+            buf[nbytes] = c;
         }
-        return bits_.full_bytes() < kFlushBytes || flush(bits_.full_bytes());
+        std::uint64_t total = carry_bits_ + bits;
+        std::size_t whole = std::size_t(total / 8);
+        carry_bits_ = unsigned(total % 8);
+        carry_ = carry_bits_ ? buf[whole] : 0;
+        return write(buf, whole);
     }
 
     bool finish() {
-        std::size_t n = bits_.finish();
-        if (result_.packed + n > limit_) {
-            result_.gave_up = true;
-            return false;
-        }
-        return flush(n);
+        if (carry_bits_ == 0) return true;
+        carry_bits_ = 0;
+        return write(&carry_, 1);
     }
 
 private:
-    bool flush(std::size_t n) {
-        if (n == 0) return true;
-        if (!sink_.write(bits_.data(), n)) {
+    bool write(const std::uint8_t *buf, std::size_t n) {
+        if (result_.packed + n + (carry_bits_ ? 1 : 0) > limit_) {
+            result_.gave_up = true;
+            return false;
+        }
+        if (n && !sink_.write(buf, n)) {
             result_.status = CodecStatus::write_error;
             return false;
         }
         result_.packed += n;
-        bits_.drop(n);
         return true;
     }
 
     ByteSink &sink_;
     std::uint64_t limit_;
     EncodeResult &result_;
-    std::vector<std::uint8_t> buf_;
-    BitWriter bits_;
+    std::uint8_t carry_ = 0;
+    unsigned carry_bits_ = 0;
 };
 
 struct Segment {
-    std::unique_ptr<std::uint8_t[]> in;
+    // Allocated once, left uninitialised: only the pages used become resident.
+    std::unique_ptr<std::uint8_t[]> in;   // dictionary, data, padding
+    std::unique_ptr<std::uint8_t[]> out;  // the coded blocks and a spare byte
     std::size_t dict = 0;
     std::size_t size = 0;
-    std::vector<std::uint8_t> out;
     std::uint64_t out_bits = 0;
     bool done = false;
+
+    void allocate(std::size_t window) {
+        in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
+        out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
+    }
 };
 
 // The worker threads and the queue of segments waiting for them.
@@ -137,7 +151,7 @@ private:
                 s = queue_.front();
                 queue_.pop_front();
             }
-            s->out_bits = coder.code(s->in.get(), s->dict, s->size, s->out);
+            s->out_bits = coder.code(s->in.get(), s->dict, s->size, s->out.get());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 s->done = true;
@@ -181,12 +195,11 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
         return r;
     }
     const std::size_t window = std::size_t(1) << method->dict_bits;
-    const std::size_t capacity = window + kSegment + kReadPadding;
     Output output(out, give_up_above, r);
 
     // The first segment decides whether threads are worth starting.
     Segment slots[kSlots];
-    slots[0].in.reset(new std::uint8_t[capacity]);
+    slots[0].in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
     std::ptrdiff_t n = read_full(in, slots[0].in.get(), kSegment);
     if (n < 0) {
         r.status = CodecStatus::read_error;
@@ -198,14 +211,16 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
     if (slots[0].size < kSegment) {
         if (slots[0].size > 0) {
             SegmentCoder coder(*method);
-            slots[0].out_bits = coder.code(slots[0].in.get(), 0, slots[0].size, slots[0].out);
-            if (!output.append(slots[0].out.data(), slots[0].out_bits)) return r;
+            std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[enc::max_coded_bytes(slots[0].size) + 1]);
+            std::uint64_t bits = coder.code(slots[0].in.get(), 0, slots[0].size, packed.get());
+            if (!output.append(packed.get(), bits)) return r;
         }
         output.finish();
         return r;
     }
 
-    for (int i = 1; i < kSlots; ++i) slots[i].in.reset(new std::uint8_t[capacity]);
+    slots[0].out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
+    for (int i = 1; i < kSlots; ++i) slots[i].allocate(window);
     Pool pool(*method);
     pool.submit(&slots[0]);
     std::uint64_t filled = 1, written = 0;
@@ -222,7 +237,7 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
         if (written == filled) break;
         Segment &s = slots[written % kSlots];
         pool.wait(&s);
-        if (!output.append(s.out.data(), s.out_bits)) return r;
+        if (!output.append(s.out.get(), s.out_bits)) return r;
         ++written;
     }
     output.finish();

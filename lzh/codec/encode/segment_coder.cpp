@@ -4,12 +4,14 @@
 #include <cstring>
 
 #include "bit_writer.h"
+#include "block_split.h"
 
 namespace lzh::enc {
 
 namespace {
 
-constexpr int kHashBits = 16;
+constexpr int kHashBits = 15;
+constexpr int kHash3Bits = 12;
 constexpr std::int32_t kEmpty = -(1 << 30);
 
 inline std::uint32_t load32(const std::uint8_t *p) {
@@ -46,9 +48,9 @@ inline int common_length(const std::uint8_t *a, const std::uint8_t *b, int max) 
 } // namespace
 
 const Effort &effort_for(const Method &method) {
-    static const Effort lh5 = {48, 16, 32, 128, 2048, 6144, 16384};
-    static const Effort lh6 = {48, 16, 32, 128, 2048, 8192, 16384};
-    static const Effort lh7 = {48, 16, 32, 128, 2048, 8192, 16384};
+    static const Effort lh5 = {64, 16, 64, 256, 8192};
+    static const Effort lh6 = {96, 32, 128, 256, 4096};
+    static const Effort lh7 = {128, 32, 128, 256, 4096};
     switch (method.level) {
     case 5: return lh5;
     case 6: return lh6;
@@ -60,70 +62,111 @@ SegmentCoder::SegmentCoder(const Method &method)
     : method_(method), effort_(effort_for(method)), hash_shift_(32 - kHashBits),
       ring_mask_((std::uint32_t(1) << method.dict_bits) - 1),
       head_(new std::int32_t[std::size_t(1) << kHashBits]),
-      prev_(new std::int32_t[std::size_t(1) << method.dict_bits]),
-      tokens_(new Token[std::size_t(effort_.block_codes)]) {}
+      head3_(new std::int32_t[std::size_t(1) << kHash3Bits]),
+      prev_(new std::uint16_t[std::size_t(1) << method.dict_bits]),
+      tokens_(new Token[kSplitRegion]) {}
 
-void SegmentCoder::reset_hash() { std::fill_n(head_.get(), std::size_t(1) << kHashBits, kEmpty); }
+void SegmentCoder::reset_hash() {
+    std::fill_n(head_.get(), std::size_t(1) << kHashBits, kEmpty);
+    std::fill_n(head3_.get(), std::size_t(1) << kHash3Bits, kEmpty);
+}
 
 std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                                 std::vector<std::uint8_t> &out) {
+                                 std::uint8_t *out) {
     BitWriter bits(out);
-    if (size == 0) {
-        bits.finish();
-        return 0;
-    }
+    if (size == 0) return 0;
     reset_hash();
     std::int32_t *const head = head_.get();
-    std::int32_t *const prev = prev_.get();
+    std::uint16_t *const prev = prev_.get();
     const std::uint32_t mask = ring_mask_;
     const int shift = hash_shift_;
     const std::int32_t max_dist = method_.max_dist();
     const Effort e = effort_;
+    Prices &prices = prices_;
     Token *const tokens = tokens_.get();
     std::size_t ntok = 0;
 
-    auto hash_at = [&](std::int32_t pos) {
-        return ((load32(data + pos) & 0xffffff) * 2654435761u) >> shift;
+    std::int32_t *const head3 = head3_.get();
+    // Chains link positions with the same next four bytes; three-byte
+    // matches, only worth it when near, come from a table of the latest
+    // position per three-byte hash.
+    auto hash_at = [&](std::int32_t pos) { return (load32(data + pos) * 2654435761u) >> shift; };
+    auto hash3_at = [&](std::int32_t pos) {
+        return ((load32(data + pos) & 0xffffff) * 2654435761u) >> (32 - kHash3Bits);
+    };
+    auto link = [&](std::int32_t pos, std::int32_t to) {
+        std::int32_t d = pos - to;
+        prev[std::uint32_t(pos) & mask] = std::uint16_t(d <= max_dist ? d : 0);
     };
     auto insert = [&](std::int32_t pos) {
         std::uint32_t h = hash_at(pos);
-        prev[std::uint32_t(pos) & mask] = head[h];
+        link(pos, head[h]);
         head[h] = pos;
+        head3[hash3_at(pos)] = pos;
     };
-    // Inserts pos and returns the longest match there longer than `best`
-    // (or `best` itself when none is), with its distance in `dist`.
-    auto find = [&](std::int32_t pos, int max_len, int best, int chain, std::int32_t &dist) {
+    // Inserts pos and looks for the match there that saves the most bits
+    // over literals, among those longer than min_len.  Returns the savings
+    // (0 when nothing beats literals) and the match in len and dist.
+    auto find = [&](std::int32_t pos, int max_len, int min_len, int chain, int &len, std::int32_t &dist) {
         std::uint32_t h = hash_at(pos);
         std::int32_t cand = head[h];
-        prev[std::uint32_t(pos) & mask] = cand;
+        link(pos, cand);
         head[h] = pos;
-        const std::int32_t limit = pos - max_dist;
         const std::uint8_t *cur = data + pos;
+        std::uint32_t h3 = hash3_at(pos);
+        std::int32_t c3 = head3[h3];
+        head3[h3] = pos;
+        int best_sav = 0;
+        int longest = min_len;
+        // Price of the next l bytes as literals, summed as far as needed.
+        int lit_sum[kMaxMatch + 1];
+        int summed = 0;
+        lit_sum[0] = 0;
+        auto savings = [&](int l, std::int32_t d) {
+            for (; summed < l; ++summed) lit_sum[summed + 1] = lit_sum[summed] + prices.lit[cur[summed]];
+            return lit_sum[l] - prices.len[l] - prices.pos[pos_code(std::uint32_t(d - 1))];
+        };
+        if (min_len < kMinMatch && pos - c3 <= e.near3 &&
+            (load32(data + c3) & 0xffffff) == (load32(cur) & 0xffffff)) {
+            int l = common_length(data + c3, cur, max_len);
+            int sav = savings(l, pos - c3);
+            if (sav > best_sav) {
+                longest = l;
+                best_sav = sav;
+                len = l;
+                dist = pos - c3;
+            }
+        }
+        const std::int32_t limit = pos - max_dist;
         const int nice = std::min(e.nice_len, max_len);
         while (cand >= limit && chain-- > 0) {
             const std::uint8_t *c = data + cand;
-            if (load16(c + best - 1) == load16(cur + best - 1) && load16(c) == load16(cur)) {
-                int len = common_length(c, cur, max_len);
-                if (len > best) {
-                    best = len;
-                    dist = pos - cand;
-                    if (len >= nice) break;
+            if (load16(c + longest - 1) == load16(cur + longest - 1) && load32(c) == load32(cur)) {
+                int l = common_length(c, cur, max_len);
+                if (l > longest) {
+                    longest = l;
+                    int sav = savings(l, pos - cand);
+                    if (sav > best_sav) {
+                        best_sav = sav;
+                        len = l;
+                        dist = pos - cand;
+                    }
+                    if (l >= nice) break;
                 }
             }
-            cand = prev[std::uint32_t(cand) & mask];
+            std::uint16_t d = prev[std::uint32_t(cand) & mask];
+            if (d == 0) break;
+            cand -= d;
         }
-        return best;
-    };
-    auto worth = [&](int len, std::int32_t dist) {
-        return len > 4 || (len == 4 && dist <= e.far4) || (len == 3 && dist <= e.far3);
+        return best_sav;
     };
     auto flush = [&]() {
-        if (ntok) write_block(method_, tokens, ntok, bits);
+        write_blocks(method_, tokens, ntok, bits, &prices);
         ntok = 0;
     };
     auto emit = [&](Token t) {
         tokens[ntok++] = t;
-        if (ntok == std::size_t(e.block_codes)) flush();
+        if (ntok == kSplitRegion) flush();
     };
 
     // The dictionary: only its last window's worth can be referenced.
@@ -139,27 +182,30 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
             ++pos;
             continue;
         }
+        int len = 0;
         std::int32_t dist = 0;
-        int len = find(pos, max_len, kMinMatch - 1, e.max_chain, dist);
+        int sav = find(pos, max_len, kMinMatch - 1, e.max_chain, len, dist);
         std::int32_t inserted = pos + 1;
-        if (len < kMinMatch || !worth(len, dist)) {
+        if (sav <= 0) {
             emit(literal_token(data[pos]));
             ++pos;
             continue;
         }
-        // Lazy evaluation: a longer match one byte on beats this one.
+        // Lazy evaluation: a literal and then a better match one byte on.
         while (len < e.lazy_len && pos + 1 < end) {
             int max2 = std::min<std::int32_t>(kMaxMatch, end - pos - 1);
-            if (max2 <= len) break;
+            if (max2 < kMinMatch) break;
+            int len2 = 0;
             std::int32_t dist2 = 0;
             int chain = len >= e.good_len ? e.max_chain >> 2 : e.max_chain;
-            int len2 = find(pos + 1, max2, len, chain, dist2);
+            int sav2 = find(pos + 1, max2, len - 1, chain, len2, dist2);
             inserted = pos + 2;
-            if (len2 > len && worth(len2, dist2)) {
+            if (sav2 > sav) {
                 emit(literal_token(data[pos]));
                 ++pos;
                 len = len2;
                 dist = dist2;
+                sav = sav2;
                 continue;
             }
             break;
@@ -171,8 +217,7 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
     }
     flush();
     std::uint64_t total = bits.bit_count();
-    std::size_t bytes = bits.finish();
-    out.resize(bytes);
+    bits.finish();
     return total;
 }
 

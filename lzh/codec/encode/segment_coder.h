@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "block_coder.h"
 #include "method.h"
@@ -19,9 +18,7 @@ struct Effort {
     int good_len;    // a match this long quarters the lazy search
     int lazy_len;    // a match this long is taken without a lazy look
     int nice_len;    // a match this long ends the search
-    std::int32_t far3;  // a 3-byte match farther than this is not worth it
-    std::int32_t far4;  // nor a 4-byte match farther than this
-    int block_codes;    // codes per block
+    std::int32_t near3;  // how near a 3-byte match is looked for
 };
 
 const Effort &effort_for(const Method &method);
@@ -29,16 +26,20 @@ const Effort &effort_for(const Method &method);
 // Bytes the caller must keep readable (any value) past the end of the data.
 constexpr std::size_t kReadPadding = 16;
 
+// Room code() may need for `size` bytes: at most 16 bits a byte (a literal
+// code, or a match of three or more bytes at 47 bits), and the tables of
+// every block.
+constexpr std::size_t max_coded_bytes(std::size_t size) { return 2 * size + (size / 2048 + 4) * 1800; }
+
 class SegmentCoder {
 public:
     explicit SegmentCoder(const Method &method);
 
     // Codes data[dict_len .. dict_len + size) using data[0 .. dict_len) as
-    // history; puts the blocks in `out` and returns their length in bits
-    // (the last byte is padded with zero bits).  `out` is overwritten.  `data` must have
-    // kReadPadding readable bytes after the end.
-    std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                       std::vector<std::uint8_t> &out);
+    // history; puts the blocks in `out` (max_coded_bytes(size) long) and
+    // returns their length in bits, the last byte padded with zero bits.
+    // `data` must have kReadPadding readable bytes after the end.
+    std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out);
 
 private:
     void reset_hash();
@@ -47,8 +48,10 @@ private:
     int hash_shift_;
     std::uint32_t ring_mask_;
     std::unique_ptr<std::int32_t[]> head_;
-    std::unique_ptr<std::int32_t[]> prev_;
+    std::unique_ptr<std::int32_t[]> head3_;
+    std::unique_ptr<std::uint16_t[]> prev_;  // distance to the previous link, 0 at the end
     std::unique_ptr<Token[]> tokens_;
+    Prices prices_;  // carried from segment to segment
 };
 
 } // namespace lzh::enc
