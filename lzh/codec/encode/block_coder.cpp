@@ -1,5 +1,7 @@
 #include "block_coder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "huffman.h"
@@ -11,19 +13,23 @@ namespace {
 struct Table {
     std::uint8_t len[kNumChar];
     std::uint16_t code[kNumChar];
-    int used = 0;     // symbols with a nonzero frequency
-    int single = 0;   // the symbol when used <= 1
+    int used = 0;  // symbols with a code: 0, or 2 and more
 };
 
 void make_table(const std::uint32_t *freq, int n, Table &t) {
     t.used = build_lengths(freq, n, kMaxCodeLen, t.len);
-    if (t.used >= 2) {
-        build_codes(t.len, n, t.code);
-    } else {
-        t.single = 0;
+    if (t.used == 1) {
+        // One used symbol: the format has a zero-bit form for it, but
+        // libarchive rejects that form in the code-length and character
+        // tables, so give it a one-bit code beside an unused neighbour.
+        int single = 0;
         for (int i = 0; i < n; ++i)
-            if (freq[i]) t.single = i;
+            if (freq[i]) single = i;
+        t.len[single] = 1;
+        t.len[(single ^ 1) < n ? single ^ 1 : single - 1] = 1;
+        t.used = 2;
     }
+    if (t.used >= 2) build_codes(t.len, n, t.code);
 }
 
 // A code length in the three-bit form: 0..6 as is, 7 and more as 7 followed
@@ -34,11 +40,13 @@ void put_small_length(BitWriter &out, unsigned len) {
 }
 
 // The code-length and position tables share one layout; the code-length
-// table has a two-bit count of zero lengths after its third entry.
+// table has a two-bit count of zero lengths after its third entry.  An
+// empty table (a block without matches) is written as a count of zero
+// and the symbol 0, as every reader expects.
 void write_pt_table(BitWriter &out, const Table &t, int n, int count_bits, int special) {
-    if (t.used < 2) {
+    if (t.used == 0) {
         out.put(count_bits, 0);
-        out.put(count_bits, t.single);
+        out.put(count_bits, 0);
         return;
     }
     while (n > 0 && t.len[n - 1] == 0) --n;
@@ -91,32 +99,27 @@ int char_length_items(const Table &c, int n, std::uint32_t *items) {
 // Price of a symbol missing from the last block: it would need a code.
 constexpr int kUnseenPrice = 12;
 
-void learn_prices(const Method &method, const Table &ct, const Table &pt, const std::uint32_t *cfreq,
-                  Prices &pr) {
-    auto price = [](const Table &t, int sym) {
-        if (t.used < 2) return sym == t.single ? 1 : kUnseenPrice;
-        return t.len[sym] ? int(t.len[sym]) : kUnseenPrice;
-    };
-    std::uint64_t sum = 0, count = 0;
-    for (int i = 0; i < 256; ++i) {
-        pr.lit[i] = std::uint8_t(price(ct, i));
-        sum += std::uint64_t(cfreq[i]) * pr.lit[i];
-        count += cfreq[i];
-    }
-    pr.lit_avg8 = count ? int(sum * 8 / count) : 64;
+void learn_prices(const Method &method, const Table &ct, const Table &pt, Prices &pr) {
+    auto price = [](const Table &t, int sym) { return t.len[sym] ? int(t.len[sym]) : kUnseenPrice; };
+    for (int i = 0; i < 256; ++i) pr.lit[i] = std::uint8_t(price(ct, i));
     for (int l = kMinMatch; l <= kMaxMatch; ++l) pr.len[l] = std::uint8_t(price(ct, 256 + l - kMinMatch));
     for (int p = 0; p < method.num_pos; ++p)
-        pr.pos[p] = std::uint8_t((pt.used < 2 ? (p == pt.single ? 1 : 6) : (pt.len[p] ? pt.len[p] : 6)) +
-                                 (p > 1 ? p - 1 : 0));
+        pr.pos[p] = std::uint8_t((pt.len[p] ? pt.len[p] : 6) + (p > 1 ? p - 1 : 0));
 }
 
 } // namespace
 
 Prices::Prices() {
     for (int i = 0; i < 256; ++i) lit[i] = 8;
-    lit_avg8 = 64;
     for (int l = 0; l <= kMaxMatch; ++l) len[l] = std::uint8_t(l < 8 ? 4 + l / 4 : 7 + (l > 32) + (l > 64));
     for (int p = 0; p < kNumPosMax; ++p) pos[p] = std::uint8_t(4 + (p > 1 ? p - 1 : 0));
+}
+
+void Prices::learn(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq) {
+    Table ct, pt;
+    make_table(char_freq, kNumChar, ct);
+    make_table(pos_freq, method.num_pos, pt);
+    learn_prices(method, ct, pt, *this);
 }
 
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
@@ -130,48 +133,36 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
     Table ct, pt, tt;
     make_table(cfreq, kNumChar, ct);
     make_table(pfreq, method.num_pos, pt);
-    if (learn) learn_prices(method, ct, pt, cfreq, *learn);
+    if (learn) learn_prices(method, ct, pt, *learn);
 
     out.put(16, std::uint32_t(n));
 
-    if (ct.used < 2) {
-        // One character symbol: both the code-length table and the
-        // character table take their one-symbol form.
-        out.put(kTempCountBits, 0);
-        out.put(kTempCountBits, 0);
-        out.put(kCharCountBits, 0);
-        out.put(kCharCountBits, ct.single);
-    } else {
-        int nc = kNumChar;
-        while (nc > 0 && ct.len[nc - 1] == 0) --nc;
-        std::uint32_t items[kNumChar + 8];
-        int nitems = char_length_items(ct, nc, items);
-        std::uint32_t tfreq[kNumTemp] = {};
-        for (int i = 0; i < nitems; ++i) ++tfreq[items[i] & 0xff];
-        make_table(tfreq, kNumTemp, tt);
-        write_pt_table(out, tt, kNumTemp, kTempCountBits, 3);
-        out.put(kCharCountBits, nc);
-        for (int i = 0; i < nitems; ++i) {
-            unsigned sym = items[i] & 0xff;
-            if (tt.used >= 2) out.put(tt.len[sym], tt.code[sym]);
-            if (sym == 1) out.put(4, items[i] >> 8);
-            else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
-        }
+    // The character table always has two or more codes (make_table).
+    int nc = kNumChar;
+    while (nc > 0 && ct.len[nc - 1] == 0) --nc;
+    std::uint32_t items[kNumChar + 8];
+    int nitems = char_length_items(ct, nc, items);
+    std::uint32_t tfreq[kNumTemp] = {};
+    for (int i = 0; i < nitems; ++i) ++tfreq[items[i] & 0xff];
+    make_table(tfreq, kNumTemp, tt);
+    write_pt_table(out, tt, kNumTemp, kTempCountBits, 3);
+    out.put(kCharCountBits, nc);
+    for (int i = 0; i < nitems; ++i) {
+        unsigned sym = items[i] & 0xff;
+        out.put(tt.len[sym], tt.code[sym]);
+        if (sym == 1) out.put(4, items[i] >> 8);
+        else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
     }
     write_pt_table(out, pt, method.num_pos, method.pos_count_bits, -1);
 
-    // Single-symbol tables cost no bits per code.
     std::uint32_t ccode[kNumChar];
-    std::uint8_t clen[kNumChar];
-    for (int i = 0; i < kNumChar; ++i) {
-        clen[i] = ct.used >= 2 ? ct.len[i] : 0;
-        ccode[i] = ct.used >= 2 && ct.len[i] ? ct.code[i] : 0;
-    }
+    const std::uint8_t *clen = ct.len;
+    for (int i = 0; i < kNumChar; ++i) ccode[i] = ct.len[i] ? ct.code[i] : 0;
     std::uint32_t pcode[32];
     std::uint8_t plen[32];
     for (int i = 0; i < method.num_pos; ++i) {
-        plen[i] = pt.used >= 2 ? pt.len[i] : 0;
-        pcode[i] = pt.used >= 2 && pt.len[i] ? pt.code[i] : 0;
+        plen[i] = pt.used ? pt.len[i] : 0;
+        pcode[i] = pt.used && pt.len[i] ? pt.code[i] : 0;
     }
     for (std::size_t i = 0; i < n; ++i) {
         Token t = tokens[i];

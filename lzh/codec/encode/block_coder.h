@@ -28,15 +28,11 @@ struct Prices {
     std::uint8_t lit[256];
     std::uint8_t len[kMaxMatch + 1];  // by match length
     std::uint8_t pos[kNumPosMax];     // by position code, extra bits included
-    int lit_avg8;                     // mean literal price in eighths of a bit
 
     Prices();  // a guess for data not seen yet
 
-    // Eighths of a bit saved by coding len bytes as this match rather
-    // than as literals (negative when the literals are cheaper).
-    int savings(int length, std::uint32_t offset_code) const {
-        return length * lit_avg8 - 8 * (len[length] + pos[offset_code]);
-    }
+    // The prices of the codes a block with these counts would get.
+    void learn(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq);
 };
 
 // Position code of an offset (distance - 1): 0 for offset 0, else its bit

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kHashBits = 15;
 constexpr int kHash3Bits = 12;
+constexpr std::size_t kRelearn = 2048;
 constexpr std::int32_t kEmpty = -(1 << 30);
 
 inline std::uint32_t load32(const std::uint8_t *p) {
@@ -82,7 +83,15 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
     const int shift = hash_shift_;
     const std::int32_t max_dist = method_.max_dist();
     const Effort e = effort_;
+    // Each segment starts from prices that depend on its data alone, so the
+    // output does not depend on which thread coded what before.
     Prices &prices = prices_;
+    prices = Prices();
+    // Counts of the codes parsed since the last block was written: every
+    // kRelearn codes they refresh the prices, so the parse adapts well
+    // before a block ends.
+    std::uint32_t cfreq[kNumChar] = {};
+    std::uint32_t pfreq[kNumPosMax] = {};
     Token *const tokens = tokens_.get();
     std::size_t ntok = 0;
 
@@ -163,10 +172,16 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
     auto flush = [&]() {
         write_blocks(method_, tokens, ntok, bits, &prices);
         ntok = 0;
+        std::fill_n(cfreq, kNumChar, 0u);
+        std::fill_n(pfreq, kNumPosMax, 0u);
     };
     auto emit = [&](Token t) {
         tokens[ntok++] = t;
+        unsigned c = t & 0x3ff;
+        ++cfreq[c];
+        if (c >= 256) ++pfreq[pos_code(t >> 16)];
         if (ntok == kSplitRegion) flush();
+        else if (ntok % kRelearn == 0) prices.learn(method_, cfreq, pfreq);
     };
 
     // The dictionary: only its last window's worth can be referenced.

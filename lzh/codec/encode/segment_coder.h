@@ -51,7 +51,7 @@ private:
     std::unique_ptr<std::int32_t[]> head3_;
     std::unique_ptr<std::uint16_t[]> prev_;  // distance to the previous link, 0 at the end
     std::unique_ptr<Token[]> tokens_;
-    Prices prices_;  // carried from segment to segment
+    Prices prices_;
 };
 
 } // namespace lzh::enc

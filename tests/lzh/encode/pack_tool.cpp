@@ -1,10 +1,11 @@
 // lzh_encode_pack: a test-only archiver around the compressor, so that
 // other LZH programs can check its output and sizes can be compared.
 //
-//   lzh_encode_pack [-5|-6|-7] ARCHIVE FILE...
+//   lzh_encode_pack [-5|-6|-7] [-f] ARCHIVE FILE...
 //
 // Each FILE is stored under the path given, compressed, or with -lh0- when
-// compressing does not make it smaller (the give-up limit in use).
+// compressing does not make it smaller (the give-up limit in use); -f
+// keeps every non-empty member compressed.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -18,9 +19,13 @@
 int main(int argc, char **argv) {
     int level = 5;
     int i = 1;
-    if (i < argc && argv[i][0] == '-' && std::strlen(argv[i]) == 2) level = argv[i++][1] - '0';
+    bool force = false;
+    for (; i < argc && argv[i][0] == '-' && std::strlen(argv[i]) == 2; ++i) {
+        if (argv[i][1] == 'f') force = true;
+        else level = argv[i][1] - '0';
+    }
     if (argc - i < 2) {
-        std::fprintf(stderr, "usage: lzh_encode_pack [-5|-6|-7] ARCHIVE FILE...\n");
+        std::fprintf(stderr, "usage: lzh_encode_pack [-5|-6|-7] [-f] ARCHIVE FILE...\n");
         return 2;
     }
     const std::string archive = argv[i++];
@@ -34,7 +39,7 @@ int main(int argc, char **argv) {
         std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
         lzh::test::MemorySource src(data);
         lzh::test::MemorySink sink;
-        std::uint64_t limit = data.empty() ? 0 : data.size() - 1;
+        std::uint64_t limit = force ? UINT64_MAX : data.empty() ? 0 : data.size() - 1;
         lzh::EncodeResult r = lzh::encode(level, src, sink, limit);
         if (r.status != lzh::CodecStatus::ok) {
             std::fprintf(stderr, "%s: compression failed\n", argv[i]);

@@ -1,5 +1,5 @@
 // Compressed streams must decode to the input with an independent reader
-// (liblhasa) at every method, across the sizes and kinds of data where an
+// (liblhasa) and with ours at every method, across the sizes and kinds of data where an
 // encoder goes wrong: empty, tiny, around the window and segment sizes,
 // incompressible, highly repetitive.
 #include <gtest/gtest.h>
@@ -14,7 +14,10 @@ void expect_roundtrip(int level, const std::vector<std::uint8_t> &data) {
     std::string method = "-lh" + std::to_string(level) + "-";
     std::vector<std::uint8_t> back = lhasa_decode(method, packed, data.size());
     ASSERT_EQ(back.size(), data.size()) << method;
-    EXPECT_TRUE(back == data) << method << ": decoded bytes differ";
+    EXPECT_TRUE(back == data) << method << ": liblhasa decodes other bytes";
+    std::vector<std::uint8_t> ours = our_decode(method, packed, data.size());
+    ASSERT_EQ(ours.size(), data.size()) << method;
+    EXPECT_TRUE(ours == data) << method << ": our decoder decodes other bytes";
 }
 
 class RoundTrip : public ::testing::TestWithParam<int> {};

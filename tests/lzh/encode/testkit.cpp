@@ -82,6 +82,15 @@ std::vector<std::uint8_t> lhasa_decode(const std::string &method, const std::vec
     return out;
 }
 
+std::vector<std::uint8_t> our_decode(const std::string &method, const std::vector<std::uint8_t> &packed,
+                                     std::size_t original_size) {
+    MemorySource src(packed);
+    MemorySink sink;
+    CodecStatus st = decode(method, src, packed.size(), original_size, sink);
+    EXPECT_EQ(st, CodecStatus::ok) << method;
+    return sink.data;
+}
+
 std::vector<std::uint8_t> level2_member(const std::string &method, const std::string &path,
                                         std::uint64_t original_size, std::uint16_t crc,
                                         const std::vector<std::uint8_t> &packed) {

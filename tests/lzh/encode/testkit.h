@@ -51,6 +51,10 @@ std::vector<std::uint8_t> level2_member(const std::string &method, const std::st
                                         std::uint64_t original_size, std::uint16_t crc,
                                         const std::vector<std::uint8_t> &packed);
 
+// Decodes `packed` with our own decoder (lzh::decode); shorter on failure.
+std::vector<std::uint8_t> our_decode(const std::string &method, const std::vector<std::uint8_t> &packed,
+                                     std::size_t original_size);
+
 // A one-member archive: the member and the end-of-archive byte.
 std::vector<std::uint8_t> level2_archive(const std::string &method, const std::string &path,
                                          const std::vector<std::uint8_t> &original,
