@@ -25,7 +25,7 @@ using enc::SegmentCoder;
 
 constexpr std::size_t kSegment = 256 * 1024;
 constexpr int kWorkers = 2;
-constexpr int kSlots = 4;  // segments read, being coded, or waiting to be written
+constexpr int kSlots = 3;  // segments read, being coded, or waiting to be written
 
 // Reads until n bytes or the end; -1 on a read error.
 std::ptrdiff_t read_full(ByteSource &in, std::uint8_t *buf, std::size_t n) {
@@ -212,7 +212,11 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
         if (slots[0].size > 0) {
             SegmentCoder coder(*method);
             std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[enc::max_coded_bytes(slots[0].size) + 1]);
-            std::uint64_t bits = coder.code(slots[0].in.get(), 0, slots[0].size, packed.get());
+            // A short member is parsed twice: the first pass learns what
+            // codes cost in it, and the whole of it gains from that.
+            coder.learn(slots[0].in.get(), 0, slots[0].size);
+            if (slots[0].size > SegmentCoder::kWarmUp) coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
+            std::uint64_t bits = coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
             if (!output.append(packed.get(), bits)) return r;
         }
         output.finish();

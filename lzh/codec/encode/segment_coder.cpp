@@ -13,6 +13,8 @@ namespace {
 constexpr int kHashBits = 15;
 constexpr int kHash3Bits = 12;
 constexpr std::size_t kRelearn = 2048;
+// Matches shorter than this get a second lazy look, two bytes on.
+constexpr int kShortMatch = 8;
 constexpr std::int32_t kEmpty = -(1 << 30);
 
 inline std::uint32_t load32(const std::uint8_t *p) {
@@ -74,6 +76,19 @@ void SegmentCoder::reset_hash() {
 
 std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
                                  std::uint8_t *out) {
+    // A trial parse of the start learns the prices the real one begins with.
+    learn(data, dict_len, std::min(size, kWarmUp));
+    return parse(data, dict_len, size, out);
+}
+
+void SegmentCoder::learn(const std::uint8_t *data, std::size_t dict_len, std::size_t size) {
+    prices_ = Prices();
+    if (!scratch_) scratch_.reset(new std::uint8_t[max_coded_bytes(kWarmUp)]);
+    if (size > 0) parse(data, dict_len, std::min(size, kWarmUp), scratch_.get());
+}
+
+std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
+                                  std::uint8_t *out) {
     BitWriter bits(out);
     if (size == 0) return 0;
     reset_hash();
@@ -86,7 +101,6 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
     // Each segment starts from prices that depend on its data alone, so the
     // output does not depend on which thread coded what before.
     Prices &prices = prices_;
-    prices = Prices();
     // Counts of the codes parsed since the last block was written: every
     // kRelearn codes they refresh the prices, so the parse adapts well
     // before a block ends.
@@ -221,6 +235,21 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
                 len = len2;
                 dist = dist2;
                 sav = sav2;
+                continue;
+            }
+            // And two literals, then a match two bytes on.
+            if (len >= kShortMatch || end - pos - 2 < kMinMatch) break;
+            int len3 = 0;
+            std::int32_t dist3 = 0;
+            int sav3 = find(pos + 2, std::min<std::int32_t>(kMaxMatch, end - pos - 2), len - 1, chain >> 1, len3, dist3);
+            inserted = pos + 3;
+            if (sav3 > sav) {
+                emit(literal_token(data[pos]));
+                emit(literal_token(data[pos + 1]));
+                pos += 2;
+                len = len3;
+                dist = dist3;
+                sav = sav3;
                 continue;
             }
             break;

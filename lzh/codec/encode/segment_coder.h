@@ -41,6 +41,14 @@ public:
     // `data` must have kReadPadding readable bytes after the end.
     std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out);
 
+    // Learns prices from a trial parse of data[dict_len .. dict_len + size)
+    // (its first kWarmUp bytes at most); parse() then starts from them.
+    void learn(const std::uint8_t *data, std::size_t dict_len, std::size_t size);
+    // Codes as code() does, starting from the prices learnt last.
+    std::uint64_t parse(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out);
+
+    static constexpr std::size_t kWarmUp = 16 * 1024;
+
 private:
     void reset_hash();
     const Method &method_;
@@ -52,6 +60,7 @@ private:
     std::unique_ptr<std::uint16_t[]> prev_;  // distance to the previous link, 0 at the end
     std::unique_ptr<Token[]> tokens_;
     Prices prices_;
+    std::unique_ptr<std::uint8_t[]> scratch_;  // output of trial parses
 };
 
 } // namespace lzh::enc
