@@ -12,7 +12,7 @@ namespace {
 
 constexpr int kHashBits = 15;
 constexpr int kHash3Bits = 12;
-constexpr std::size_t kRelearn = 2048;
+constexpr std::size_t kRelearn = 2048;  // codes between price updates
 // Matches shorter than this get a second lazy look, two bytes on.
 constexpr int kShortMatch = 8;
 constexpr std::int32_t kEmpty = -(1 << 30);
@@ -76,7 +76,9 @@ void SegmentCoder::reset_hash() {
 
 std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
                                  std::uint8_t *out) {
-    // A trial parse of the start learns the prices the real one begins with.
+    // A trial parse of the start learns the prices the real one begins
+    // with.  They depend on this segment's data alone, so the output does
+    // not depend on which thread coded what before.
     learn(data, dict_len, std::min(size, kWarmUp));
     return parse(data, dict_len, size, out);
 }
@@ -98,8 +100,6 @@ std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len
     const int shift = hash_shift_;
     const std::int32_t max_dist = method_.max_dist();
     const Effort e = effort_;
-    // Each segment starts from prices that depend on its data alone, so the
-    // output does not depend on which thread coded what before.
     Prices &prices = prices_;
     // Counts of the codes parsed since the last block was written: every
     // kRelearn codes they refresh the prices, so the parse adapts well

@@ -49,6 +49,14 @@ TEST_P(RoundTrip, AcrossSegmentsAndBlocks) {
     expect_roundtrip(GetParam(), data);
 }
 
+TEST_P(RoundTrip, AroundTheSegmentSize) {
+    // 256 KiB segments: the threaded path starts at one, and an input
+    // ending on a segment boundary leaves an empty last read.
+    const std::size_t seg = 256 * 1024;
+    for (std::size_t n : {seg - 1, seg, seg + 1, 2 * seg})
+        expect_roundtrip(GetParam(), text_like(n, unsigned(n)));
+}
+
 TEST_P(RoundTrip, HighlyRepetitive) {
     expect_roundtrip(GetParam(), std::vector<std::uint8_t>(700 * 1024, 0));
     std::vector<std::uint8_t> period;
