@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -114,7 +115,11 @@ class Pool {
 public:
     explicit Pool(const Method &method) {
         for (int i = 0; i < kWorkers; ++i) coders_.push_back(std::make_unique<SegmentCoder>(method));
-        for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+        // Where no thread can be started, segments are coded by the caller.
+        try {
+            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+        } catch (const std::system_error &) {
+        }
     }
     ~Pool() {
         {
@@ -127,6 +132,11 @@ public:
     }
 
     void submit(Segment *s) {
+        if (threads_.empty()) {
+            s->out_bits = coders_[0]->code(s->in.get(), s->dict, s->size, s->out.get());
+            s->done = true;
+            return;
+        }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             s->done = false;
