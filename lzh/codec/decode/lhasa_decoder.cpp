@@ -14,6 +14,7 @@ namespace lzh::detail {
 namespace {
 
 constexpr std::size_t kOutBuf = 64 * 1024;
+constexpr std::size_t kPadding = 16;
 
 LHADecoderType *lookup(std::string_view method) {
     // Method ids are five characters; the library wants a C string.
@@ -29,30 +30,43 @@ LHADecoderType *lookup(std::string_view method) {
 struct Feed {
     ByteSource *src;
     std::uint64_t left;       // bytes of the packed size not yet read
+    std::size_t padding = kPadding;
     bool read_error = false;
-    bool ran_dry = false;     // the decoder asked for bytes after the last one
+    bool ran_dry = false;     // the decoder wanted more than data and padding
 };
 
 std::size_t feed(void *buf, std::size_t len, void *user) {
     auto *f = static_cast<Feed *>(user);
     if (f->read_error) return 0;
     if (f->left == 0) {
-        f->ran_dry = true;
-        return 0;
+        // Some decoders here read a little past their data even when it is
+        // good; zeros let them, and running through those means the data
+        // was cut short.
+        const std::size_t n = std::min(len, f->padding);
+        if (n == 0) f->ran_dry = true;
+        std::memset(buf, 0, n);
+        f->padding -= n;
+        return n;
     }
+    // Fill the request whole: some decoders here take a short answer for
+    // the end of the data.
+    auto *p = static_cast<std::uint8_t *>(buf);
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(len, f->left));
-    const std::ptrdiff_t got = f->src->read(static_cast<std::uint8_t *>(buf), want);
-    if (got < 0 || static_cast<std::size_t>(got) > want) {
-        f->read_error = true;
-        return 0;
+    std::size_t have = 0;
+    while (have < want) {
+        const std::ptrdiff_t got = f->src->read(p + have, want - have);
+        if (got < 0 || static_cast<std::size_t>(got) > want - have) {
+            f->read_error = true;
+            return 0;
+        }
+        if (got == 0) { // the source ended before the packed size did
+            f->left = 0;
+            return have > 0 ? have : feed(buf, len, user);
+        }
+        have += static_cast<std::size_t>(got);
+        f->left -= static_cast<std::uint64_t>(got);
     }
-    if (got == 0) { // the source ended before the packed size did
-        f->left = 0;
-        f->ran_dry = true;
-        return 0;
-    }
-    f->left -= static_cast<std::uint64_t>(got);
-    return static_cast<std::size_t>(got);
+    return have;
 }
 
 } // namespace
@@ -74,18 +88,20 @@ CodecStatus lhasa_decode(std::string_view method, ByteSource &packed, std::uint6
     const std::size_t buf_size = static_cast<std::size_t>(std::min<std::uint64_t>(kOutBuf, original_size));
     std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[buf_size]);
 
-    std::uint64_t left = original_size;
-    while (left > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf_size, left));
+    // The library decodes one step ahead of what it hands out, so after the
+    // last output byte it may want input that is not there.  Asking for
+    // that byte alone, last, keeps this apart from data that ran out.
+    for (std::uint64_t left = original_size; left > 0;) {
+        const std::size_t want =
+            left == 1 ? 1 : static_cast<std::size_t>(std::min<std::uint64_t>(buf_size, left - 1));
         const std::size_t got = lha_decoder_read(decoder.get(), buf.get(), want);
         if (f.read_error) return CodecStatus::read_error;
-        if (got == 0 || got > want) break;
+        if (f.ran_dry && left > 1) return CodecStatus::truncated;
+        if (got == 0 || got > want) return f.ran_dry ? CodecStatus::truncated : CodecStatus::corrupt;
         if (!out.write(buf.get(), got)) return CodecStatus::write_error;
         left -= got;
     }
-    if (left == 0) return CodecStatus::ok;
-    // The library stops quietly on bad data as at the end of the input.
-    return f.ran_dry ? CodecStatus::truncated : CodecStatus::corrupt;
+    return CodecStatus::ok;
 }
 
 } // namespace lzh::detail
