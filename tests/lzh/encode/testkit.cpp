@@ -15,14 +15,14 @@ namespace lzh::test {
 std::ptrdiff_t MemorySource::read(std::uint8_t *buf, std::size_t n) {
     if (pos_ >= fail_after_) return -1;
     std::size_t k = std::min({n, chunk_, data_.size() - pos_, fail_after_ - pos_});
-    std::memcpy(buf, data_.data() + pos_, k);
+    if (k) std::memcpy(buf, data_.data() + pos_, k);
     pos_ += k;
     return std::ptrdiff_t(k);
 }
 
 bool MemorySink::write(const std::uint8_t *buf, std::size_t n) {
     if (data.size() + n > capacity_) return false;
-    data.insert(data.end(), buf, buf + n);
+    if (n) data.insert(data.end(), buf, buf + n);
     return true;
 }
 
@@ -47,7 +47,7 @@ struct Feed {
 size_t feed(void *buf, size_t len, void *user) {
     Feed *f = static_cast<Feed *>(user);
     size_t k = std::min(len, f->packed->size() - f->pos);
-    std::memcpy(buf, f->packed->data() + f->pos, k);
+    if (k) std::memcpy(buf, f->packed->data() + f->pos, k);
     f->pos += k;
     return k;
 }
