@@ -36,8 +36,9 @@ protected:
     // Members at every method: text, noise, a long run, one byte, and a
     // size just past the window.
     static void SetUpTestSuite() {
-        char tmpl[] = "/tmp/lzh-encode-readers-XXXXXX";
-        dir_ = new fs::path(mkdtemp(tmpl));
+        std::string tmpl = (fs::temp_directory_path() / "lzh-encode-readers-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir_ = new fs::path(tmpl);
         members_ = new std::map<std::string, std::vector<std::uint8_t>>;
         std::vector<std::uint8_t> archive;
         for (int level : {5, 6, 7}) {
@@ -64,7 +65,12 @@ protected:
         delete members_;
     }
 
-    static std::string archive() { return "'" + (*dir_ / "ours.lzh").string() + "'"; }
+    static std::string archive() {
+        std::string quoted = "'";
+        quoted += (*dir_ / "ours.lzh").string();
+        quoted += '\'';
+        return quoted;
+    }
 
     // Extracts with `command` run inside a fresh folder and compares.
     static void expect_extracted(const std::string &name, const std::string &command) {
