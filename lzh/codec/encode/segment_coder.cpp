@@ -51,9 +51,11 @@ inline int common_length(const std::uint8_t *a, const std::uint8_t *b, int max) 
 } // namespace
 
 const Effort &effort_for(const Method &method) {
-    static const Effort lh5 = {64, 16, 64, 256, 8192};
-    static const Effort lh6 = {96, 32, 128, 256, 4096};
-    static const Effort lh7 = {128, 32, 128, 256, 4096};
+    // Chosen so that the CPU time of all threads stays near or below
+    // gzip -6's: on a busy machine the second core may not be there.
+    static const Effort lh5 = {32, 16, 64, 256, 8192};
+    static const Effort lh6 = {48, 16, 64, 256, 4096};
+    static const Effort lh7 = {48, 16, 64, 256, 4096};
     switch (method.level) {
     case 5: return lh5;
     case 6: return lh6;
