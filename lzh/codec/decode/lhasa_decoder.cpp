@@ -35,38 +35,39 @@ struct Feed {
     bool ran_dry = false;     // the decoder wanted more than data and padding
 };
 
+// Answers all of a request or nothing: some decoders here take any
+// non-zero answer as the whole of what they asked for.
 std::size_t feed(void *buf, std::size_t len, void *user) {
     auto *f = static_cast<Feed *>(user);
-    if (f->read_error) return 0;
-    if (f->left == 0) {
-        // Some decoders here read a little past their data even when it is
-        // good; zeros let them, and running through those means the data
-        // was cut short.
-        const std::size_t n = std::min(len, f->padding);
-        if (n == 0) f->ran_dry = true;
-        std::memset(buf, 0, n);
-        f->padding -= n;
-        return n;
-    }
-    // Fill the request whole: some decoders here take a short answer for
-    // the end of the data.
     auto *p = static_cast<std::uint8_t *>(buf);
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(len, f->left));
+    if (f->read_error) return 0;
     std::size_t have = 0;
-    while (have < want) {
-        const std::ptrdiff_t got = f->src->read(p + have, want - have);
-        if (got < 0 || static_cast<std::size_t>(got) > want - have) {
+    while (have < len && f->left > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(len - have, f->left));
+        const std::ptrdiff_t got = f->src->read(p + have, want);
+        if (got < 0 || static_cast<std::size_t>(got) > want) {
             f->read_error = true;
             return 0;
         }
         if (got == 0) { // the source ended before the packed size did
             f->left = 0;
-            return have > 0 ? have : feed(buf, len, user);
+            break;
         }
         have += static_cast<std::size_t>(got);
         f->left -= static_cast<std::uint64_t>(got);
     }
-    return have;
+    // Past the data: some decoders read a little beyond it even when it
+    // is good; zeros let them, and running through those means the data
+    // was cut short.
+    if (have < len) {
+        if (len - have > f->padding) {
+            f->ran_dry = true;
+            return 0;
+        }
+        std::memset(p + have, 0, len - have);
+        f->padding -= len - have;
+    }
+    return len;
 }
 
 } // namespace
