@@ -113,7 +113,7 @@ public:
     }
 
 private:
-    std::array<std::uint32_t, kSize> entries_{};
+    std::array<std::uint32_t, kSize> entries_; // left uninitialised: build() or set_single() comes first
 };
 
 } // namespace lzh::detail
