@@ -185,7 +185,7 @@ bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) 
     if (!store) {
         CrcFileSource src(fd);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = encode(level, src, rw.sink(), m.original_size - 1);
+        EncodeResult r = encode(level, src, rw.sink(), m.original_size - 1, true);
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
         if (r.gave_up || r.packed >= src.count()) {

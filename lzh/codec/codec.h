@@ -39,7 +39,11 @@ struct EncodeResult {
 
 // Compresses everything `in` yields with -lh<level>- (level 5, 6 or 7).
 // When the packed size would exceed `give_up_above`, stops early with
-// gave_up set, so the caller can store the member instead.
-EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above);
+// gave_up set, so the caller can store the member instead.  With
+// `give_up_early` it also stops once the packed data has grown as large as
+// the input coded so far: incompressible data then costs one segment of
+// work, not the whole member.
+EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
+                    bool give_up_early = false);
 
 } // namespace lzh

@@ -197,7 +197,7 @@ bool fill(ByteSource &in, const Segment &before, Segment &s, std::size_t window,
 
 } // namespace
 
-EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
+EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above, bool give_up_early) {
     EncodeResult r;
     const Method *method = enc::method_for_level(level);
     if (!method) {
@@ -237,7 +237,7 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
     for (int i = 1; i < kSlots; ++i) slots[i].allocate(window);
     Pool pool(*method);
     pool.submit(&slots[0]);
-    std::uint64_t filled = 1, written = 0;
+    std::uint64_t filled = 1, written = 0, coded = 0;
     bool eof = false;
     for (;;) {
         while (!eof && filled - written < kSlots) {
@@ -253,6 +253,11 @@ EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give
         pool.wait(&s);
         if (!output.append(s.out.get(), s.out_bits)) return r;
         ++written;
+        coded += s.size;
+        if (give_up_early && r.packed >= coded) {
+            r.gave_up = true;  // grown past its input so far: not worth finishing
+            return r;
+        }
     }
     output.finish();
     return r;

@@ -76,6 +76,26 @@ TEST(GiveUp, StopsEarlyOnIncompressibleInput) {
     EXPECT_EQ(r.original, src.position());
 }
 
+TEST(GiveUp, EarlyGiveUpStopsIncompressibleInputWithAGenerousLimit) {
+    // The archive writer's limit is the member's own size, which random data
+    // only passes at the very end; asked to, the encoder stops much sooner.
+    const std::vector<std::uint8_t> data = random_bytes(8 * 1024 * 1024, 6);
+    MemorySource src(data);
+    MemorySink sink;
+    EncodeResult r = encode(5, src, sink, data.size() - 1, true);
+    EXPECT_EQ(r.status, CodecStatus::ok);
+    EXPECT_TRUE(r.gave_up);
+    EXPECT_LT(src.position(), std::size_t(3 * 1024 * 1024));
+
+    // Data that shrinks is coded to the end all the same.
+    const std::vector<std::uint8_t> text = text_like(3 * 1024 * 1024, 2);
+    MemorySource tsrc(text);
+    MemorySink tsink;
+    EncodeResult t = encode(5, tsrc, tsink, text.size() - 1, true);
+    EXPECT_FALSE(t.gave_up);
+    EXPECT_TRUE(tsink.data == compress(5, text));
+}
+
 TEST(GiveUp, LimitIsExactInBothSingleAndThreadedPaths) {
     for (std::size_t n : {std::size_t(5000), std::size_t(1200 * 1024)}) {
         const std::vector<std::uint8_t> data = text_like(n, 9);
