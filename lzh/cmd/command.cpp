@@ -69,6 +69,12 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         error = "no archive named";
         return false;
     }
+    // "d ARCHIVE docs/": with nothing after it, the word is the member to
+    // delete (a folder member), not the base folder.
+    if (cmd.verb == 'd' && cmd.names.empty() && !cmd.folder.empty()) {
+        cmd.names.push_back(cmd.folder);
+        cmd.folder.clear();
+    }
     if (cmd.verb == 's' && cmd.folder.empty() && !cmd.names.empty()) {
         // "s ARCHIVE FOLDER": the folder may come without its separator.
         cmd.folder = cmd.names.front() + "/";

@@ -44,6 +44,12 @@ TEST(CommandText, ArchiveFolderNamesAndSwitches) {
     ASSERT_TRUE(parse_command("s  \"/a/b.lzh\" \"/out/\" -jw2", c, err));
     EXPECT_EQ(c.folder, "/out/");
 
+    ASSERT_TRUE(parse_command("d a.lzh docs/", c, err));  // the folder member, not a base folder
+    EXPECT_EQ(c.names, std::vector<std::string>{"docs/"});
+    ASSERT_TRUE(parse_command("d a.lzh \"/base/\" docs/", c, err));
+    EXPECT_EQ(c.folder, "/base/");
+    EXPECT_EQ(c.names, std::vector<std::string>{"docs/"});
+
     EXPECT_FALSE(parse_command("x -z a.lzh", c, err));
     EXPECT_NE(err.find("-z"), std::string::npos);
     EXPECT_FALSE(parse_command("q a.lzh", c, err));
