@@ -18,15 +18,36 @@ QStringView Field(const QString& text, qsizetype start, qsizetype column, qsizet
     return QStringView(text).mid(from, std::min(width, text.size() - from));
 }
 
+// A size field (8 columns). The archiver writes a size of more than eight
+// digits into the two blank columns before the field rather than shifting
+// the line, so digits there that run on into the field belong to it.
+QStringView Size_Field(const QString& text, qsizetype start, qsizetype column)
+{
+    const qsizetype from = start + column - 1;
+    qsizetype first = from;
+    while (first > from - 2 && first - 1 < text.size() && first < text.size() && text[first].isDigit() &&
+           text[first - 1].isDigit())
+        --first;
+    return Field(text, start, column - (from - first), 8 + (from - first));
+}
+
 QString Make_Row(const QString& text, qsizetype start)
 {
     QString row;
     row.reserve(63);
+    // A size of ten digits ("1,234,567,890") takes the blank before its
+    // field rather than losing its first digit.
+    const auto put_size = [&row](double value) {
+        QString size = Format_Size(value, 13);
+        if (size[0] != u' ')
+            row.chop(1);
+        row += size.right(size[0] != u' ' ? 13 : 12);
+    };
     row += Field(text, start, 3, 12);
     row += u' ';
-    row += Format_Size(Field_Value(Field(text, start, 17, 8)));
+    put_size(Field_Value(Size_Field(text, start, 17)));
     row += u' ';
-    row += Format_Size(Field_Value(Field(text, start, 27, 8)));
+    put_size(Field_Value(Size_Field(text, start, 27)));
     row += u' ';
     row += Field(text, start, 36, 6);
     row += u' ';
@@ -80,10 +101,10 @@ double Field_Value(QStringView field)
     return ok ? value : 0.0;
 }
 
-QString Format_Size(double value)
+QString Format_Size(double value, qsizetype width)
 {
-    // Beyond 2^53 a double holds no exact whole number anyway; the field is
-    // 8 characters wide, so that is far out of reach.
+    // Beyond 2^53 a double holds no exact whole number anyway; a size field
+    // holds at most ten digits, so that is far out of reach.
     const double rounded = std::round(value);
     const bool negative = rounded < 0;
     const QString digits = QString::number(std::fabs(rounded), 'f', 0);
@@ -96,7 +117,7 @@ QString Format_Size(double value)
     }
     if (negative && rounded != 0)
         grouped.prepend(u'-');
-    return (QString(12, u' ') + grouped).right(12);
+    return (QString(width, u' ') + grouped).right(width);
 }
 
 std::vector<Listing_Row> Parse_Listing(const QString& text)

@@ -25,9 +25,9 @@ struct Listing_Row {
 // continue a number. No number reads as 0.
 double Field_Value(QStringView field);
 
-// "#,##0", rounded half away from zero, right-aligned in 12 characters
+// "#,##0", rounded half away from zero, right-aligned in `width` characters
 // (a longer number loses its leftmost characters).
-QString Format_Size(double value);
+QString Format_Size(double value, qsizetype width = 12);
 
 std::vector<Listing_Row> Parse_Listing(const QString& text);
 

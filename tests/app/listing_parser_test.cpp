@@ -76,6 +76,20 @@ TEST(ListingParser, SizeFieldsAreReadAsNumbersAndRightAlignedInTwelve)
     EXPECT_EQ(rows[1].text.mid(26, 12), QStringLiteral("           0"));
 }
 
+TEST(ListingParser, SizesOfMoreThanEightDigitsAreReadWhole)
+{
+    // The archiver puts a tenth and ninth digit into the blank columns 15-16
+    // and 25-26 rather than shifting the line.
+    const QString line = QStringLiteral("  big.img     1234567890 987654321  80.0% 26-12-08 09:30:00 -lh7- 1A2B big.img\n");
+    const auto rows = Parse_Listing(Titles + Sep + line + Sep + Summary);
+    ASSERT_EQ(rows.size(), 2u);
+    // A ten-digit size takes the blank before it instead of losing a digit.
+    EXPECT_EQ(rows[0].text.left(26), QStringLiteral("big.img     1,234,567,890 "));
+    EXPECT_EQ(rows[0].text.mid(26, 12), QStringLiteral(" 987,654,321"));
+    EXPECT_EQ(rows[0].text.mid(39), QStringLiteral(" 80.0% 26-12-08 09:30:00"));
+    EXPECT_EQ(rows[0].text.size(), 63);
+}
+
 TEST(ListingParser, TheNameIsColumnsThreeToFourteenOnly)
 {
     // A name that runs into columns 15 and 16 is cut there; 17-24 is still the size.
