@@ -1,9 +1,8 @@
-// Which listed members a name in a command would hit, by the archiver's own
-// rule. A name that is some member's whole stored path hits that member and,
-// for a folder, everything below it. Any other name matches a member's whole
-// stored path or, when it holds no "/", its file name, with * and ? as
-// wildcards; "*" and "*.*" hit every member. Deleting a folder's member so
-// takes what is below it: File_Del asks this before it hands a name over.
+// Which listed members a deletion by whole stored path takes with it. The
+// archiver takes a name that is a member's whole stored path as that member
+// alone and, for a folder, everything below it: so deleting the folder row
+// "docs/" deletes "docs/readme.txt" too. File_Del asks this before it hands
+// a name over, and takes the rows of everything deleted out of the list.
 #pragma once
 
 #include <QString>
@@ -12,17 +11,16 @@
 
 namespace morvane {
 
-bool Wildcard_Match(QStringView pattern, QStringView name);
-
 class Member_Index {
 public:
     explicit Member_Index(const QStringList& paths);
-    // Indices into `paths` of every member that `name` hits, ascending.
+    // Indices into `paths` of the member named by the whole stored path
+    // `name` and of every member below it, ascending.
     std::vector<int> Hits(const QString& name) const;
 
 private:
-    QStringList paths_;                   // as the archiver compares them: no trailing "/"
-    std::vector<int> sorted_;             // indices of paths_, by path
+    QStringList paths_;
+    std::vector<int> sorted_;  // indices of paths_, by path
 };
 
 // The last part of a stored path ("docs/readme.txt" -> "readme.txt";

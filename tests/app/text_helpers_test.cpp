@@ -111,30 +111,12 @@ TEST(MemberIndex, AWholeStoredPathHitsThatMemberAndWhatIsBelowIt)
     EXPECT_EQ(index.Hits(u"docs"_s), V({1, 2, 7}));           // but not x/docs
     EXPECT_EQ(index.Hits(u"docs\\readme.txt"_s), V({1}));    // "\\" reads as "/"
     EXPECT_EQ(index.Hits(u"src/a*b"_s), V({4}));              // a stored "*" is no wildcard
+    EXPECT_EQ(index.Hits(u"nothing"_s), V());
     EXPECT_EQ(index.Hits(u"README.TXT"_s), V({6}));           // letter case counts
 }
 
-TEST(MemberIndex, AnyOtherNameIsAPatternOnPathsAndFileNames)
+TEST(FilePart, TheLastPartOfAStoredPath)
 {
-    const Member_Index index({u"readme.txt"_s, u"docs/readme.txt"_s, u"docs/sub/deep.txt"_s, u"src/aXb"_s});
-    using V = std::vector<int>;
-    EXPECT_EQ(index.Hits(u"deep.txt"_s), V({2}));
-    EXPECT_EQ(index.Hits(u"*.txt"_s), V({0, 1, 2}));
-    EXPECT_EQ(index.Hits(u"src/a?b"_s), V({3}));
-    EXPECT_EQ(index.Hits(u"docs/s*"_s), V({2}));
-    EXPECT_EQ(index.Hits(u"*.*"_s).size(), 4u);
-    EXPECT_EQ(index.Hits(u"nothing"_s), V());
-}
-
-TEST(WildcardMatch, StarAndQuestionMark)
-{
-    EXPECT_TRUE(Wildcard_Match(u"a*b", u"aXXb"));
-    EXPECT_TRUE(Wildcard_Match(u"a?c", u"abc"));
-    EXPECT_TRUE(Wildcard_Match(u"*", u""));
-    EXPECT_TRUE(Wildcard_Match(u"*.txt", u"docs/x.txt"));
-    EXPECT_TRUE(Wildcard_Match(u"*a*a", u"banana"));
-    EXPECT_FALSE(Wildcard_Match(u"a*", u"b"));
-    EXPECT_FALSE(Wildcard_Match(u"a?", u"a"));
     EXPECT_EQ(File_Part(u"docs/readme.txt"_s), u"readme.txt"_s);
     EXPECT_EQ(File_Part(u"docs/"_s), u"docs"_s);
 }
