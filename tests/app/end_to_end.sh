@@ -29,7 +29,7 @@ TMP="$work/tmp" QT_QPA_PLATFORM=xcb "$build/morvane" "$work/test.lzh" 2>"$work/m
 app_pid=$!
 
 title="Morvane 32bit Ver.97.08  $work/test.lzh"
-wait_for 150 xdotool search --name "^$title\$" || fail "no window titled '$title'"
+wait_for 600 xdotool search --name "^$title\$" || fail "no window titled '$title'"
 window=$(xdotool search --name "^$title\$" | head -n 1)
 xdotool windowfocus --sync "$window"
 sleep 0.5

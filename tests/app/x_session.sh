@@ -41,7 +41,7 @@ start_x() {
 # Waits for the dialog titled $1 (a pattern), types $2 into its name field
 # in place of what is there, and presses Return.
 answer_dialog() {
-    wait_for 150 xdotool search --name "$1" || fail "no dialog titled '$1'"
+    wait_for 600 xdotool search --name "$1" || fail "no dialog titled '$1'"
     dialog=$(xdotool search --name "$1" | head -n 1)
     xdotool windowfocus --sync "$dialog"
     sleep 0.3
