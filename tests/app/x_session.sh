@@ -12,7 +12,16 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-fail() { echo "$name: $*" >&2; exit 1; }
+fail() {
+    echo "$name: $*" >&2
+    # What the programs said, and what was on the screen.
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")" >&2; tail -n 20 "$log" >&2; }
+    done
+    [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null &&
+        { echo "--- windows" >&2; xdotool search --name . getwindowname %@ 2>/dev/null >&2; }
+    exit 1
+}
 
 need() {
     for tool in "$@"; do
