@@ -40,7 +40,8 @@ wait_for() {
 }
 
 start_x() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    # -noreset: the server must outlive its first program, which the tests close.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=:$(cat "$work/display")
