@@ -15,8 +15,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat >&2 <<'MSG'
 There is no display here, so the window has nowhere to appear.  Start it on
 a virtual display and take a screenshot of it:
-  xvfb-run -n 99 -s '-screen 0 1280x800x24' ./run.sh &
-  sleep 10; DISPLAY=:99 import -window root shot.png
+  xvfb-run -n 99 -f /tmp/morvane.xauth -s '-screen 0 1024x768x24' ./run.sh &
+  sleep 15; XAUTHORITY=/tmp/morvane.xauth DISPLAY=:99 import -window root shot.png
 MSG
   exit 1
 fi
