@@ -278,13 +278,7 @@ int add_paths(const std::string &archive, const std::vector<std::string> &paths,
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (!done[i] && !write_entry(entries[i], level, rw, report)) return report.result();
 
-    mode_t mode = 0644;
-    if (exists) mode = ast.st_mode & 07777;
-    else {
-        mode_t u = ::umask(022);
-        ::umask(u);
-        mode = 0666 & ~u;
-    }
+    const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;
     if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) report.fail(5, why);
     return report.result();

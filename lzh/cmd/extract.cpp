@@ -49,13 +49,8 @@ std::string temp_name(const std::string &name) {
 }
 
 mode_t file_mode(const Member &m) {
-    static const mode_t umask_now = [] {
-        mode_t u = ::umask(022);
-        ::umask(u);
-        return u;
-    }();
     // Stored permissions come back; set-id and sticky bits never do.
-    return m.unix_mode ? static_cast<mode_t>(*m.unix_mode & 0777) : (0666 & ~umask_now);
+    return m.unix_mode ? static_cast<mode_t>(*m.unix_mode & 0777) : (0666 & ~current_umask());
 }
 
 class Extractor {

@@ -4,47 +4,11 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace lzh {
-
-// The sink the codecs stream into: buffered, and it keeps the position.
-class ArchiveRewrite::CountingSink : public ByteSink {
-public:
-    CountingSink(int fd, std::uint64_t &pos) : fd_(fd), pos_(pos) { buf_.reserve(256 * 1024); }
-    bool write(const std::uint8_t *data, std::size_t n) override {
-        if (err_) return false;
-        if (buf_.size() + n > buf_.capacity() && !flush()) return false;
-        if (n >= buf_.capacity()) {
-            if (!write_fully(fd_, data, n)) return fail();
-            pos_ += n;
-            return true;
-        }
-        buf_.insert(buf_.end(), data, data + n);
-        pos_ += n;
-        return true;
-    }
-    bool flush() {
-        if (err_) return false;
-        if (!buf_.empty() && !write_fully(fd_, buf_.data(), buf_.size())) return fail();
-        buf_.clear();
-        return true;
-    }
-    int error() const { return err_; }
-
-private:
-    bool fail() {
-        err_ = errno ? errno : EIO;
-        return false;
-    }
-    int fd_;
-    std::uint64_t &pos_;
-    std::vector<std::uint8_t> buf_;
-    int err_ = 0;
-};
 
 ArchiveRewrite::~ArchiveRewrite() {
     if (fd_ >= 0) ::close(fd_);
@@ -69,7 +33,7 @@ bool ArchiveRewrite::begin(const std::string &target, std::string &why) {
         return false;
     }
     dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    sink_ = std::make_unique<CountingSink>(fd_, pos_);
+    sink_ = std::make_unique<FdSink>(fd_);
     return true;
 }
 
@@ -102,19 +66,9 @@ bool ArchiveRewrite::sync_sink(std::string &why) {
 
 bool ArchiveRewrite::write_at(std::uint64_t offset, const void *data, std::size_t n, std::string &why) {
     if (!sync_sink(why)) return false;
-    const auto *p = static_cast<const std::uint8_t *>(data);
-    while (n > 0) {
-        ssize_t w = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            why = describe_error(w < 0 ? errno : ENOSPC);
-            return false;
-        }
-        p += w;
-        n -= static_cast<std::size_t>(w);
-        offset += static_cast<std::uint64_t>(w);
-    }
-    return true;
+    if (write_fully_at(fd_, offset, data, n)) return true;
+    why = describe_error(errno);
+    return false;
 }
 
 bool ArchiveRewrite::truncate(std::uint64_t offset, std::string &why) {
@@ -123,7 +77,8 @@ bool ArchiveRewrite::truncate(std::uint64_t offset, std::string &why) {
         why = describe_error(errno);
         return false;
     }
-    pos_ = offset;
+    base_ = offset;
+    sink_ = std::make_unique<FdSink>(fd_);
     return true;
 }
 
@@ -148,12 +103,4 @@ bool ArchiveRewrite::commit(mode_t mode, std::string &why) {
     return true;
 }
 
-} // namespace lzh
-
-namespace lzh {
-ByteSink &ArchiveRewrite::sink() { return *sink_; }
-} // namespace lzh
-
-namespace lzh {
-ArchiveRewrite::ArchiveRewrite() = default;
 } // namespace lzh

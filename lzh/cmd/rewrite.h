@@ -15,7 +15,7 @@ namespace lzh {
 
 class ArchiveRewrite {
 public:
-    ArchiveRewrite();
+    ArchiveRewrite() = default;
     ~ArchiveRewrite();  // removes the new file unless committed
     ArchiveRewrite(const ArchiveRewrite &) = delete;
     ArchiveRewrite &operator=(const ArchiveRewrite &) = delete;
@@ -30,25 +30,22 @@ public:
 
     // Where the next byte goes, and random access for headers patched once
     // their member is written.
-    std::uint64_t position() const { return pos_; }
+    std::uint64_t position() const { return base_ + sink_->count(); }
     bool write_at(std::uint64_t offset, const void *data, std::size_t n, std::string &why);
     // Drops everything from `offset` on (a member to be written again).
     bool truncate(std::uint64_t offset, std::string &why);
-    ByteSink &sink();                    // streaming writes; position() follows them
-    bool sync_sink(std::string &why);    // after streaming: flush and take the position
+    ByteSink &sink() { return *sink_; }  // streaming writes; position() follows them
+    bool sync_sink(std::string &why);    // flushes what the sink holds
 
     // Flushes, gives the file `mode`, and renames it over the target.
     bool commit(mode_t mode, std::string &why);
 
-    const std::string &target() const { return target_; }
-
 private:
     std::string describe_error(int err) const;
-    class CountingSink;
     std::string target_, temp_;
     int fd_ = -1, dir_fd_ = -1;
-    std::uint64_t pos_ = 0;
-    std::unique_ptr<CountingSink> sink_;
+    std::uint64_t base_ = 0;  // file offset where the current sink began
+    std::unique_ptr<FdSink> sink_;
     bool committed_ = false;
 };
 

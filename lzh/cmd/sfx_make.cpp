@@ -51,9 +51,7 @@ int make_self_extractor(const std::string &archive, const std::string &folder, O
               rw.write(unlha_sfx_stub_begin, static_cast<std::size_t>(unlha_sfx_stub_end - unlha_sfx_stub_begin), why) &&
               rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why);
     const char end_mark = 0;
-    mode_t u = ::umask(022);
-    ::umask(u);
-    if (ok) ok = rw.write(&end_mark, 1, why) && rw.commit(0777 & ~u, why);
+    if (ok) ok = rw.write(&end_mark, 1, why) && rw.commit(0777 & ~current_umask(), why);
     if (!ok) report.fail(5, why);
     return report.result();
 }

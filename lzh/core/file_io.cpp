@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lzh {
@@ -76,6 +77,32 @@ bool write_fully(int fd, const void *buf, std::size_t n) {
         n -= static_cast<std::size_t>(r);
     }
     return true;
+}
+
+bool write_fully_at(int fd, std::uint64_t offset, const void *buf, std::size_t n) {
+    const auto *p = static_cast<const std::uint8_t *>(buf);
+    while (n > 0) {
+        ssize_t r = ::pwrite(fd, p, n, static_cast<off_t>(offset));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+            if (r == 0) errno = ENOSPC;
+            return false;
+        }
+        p += r;
+        n -= static_cast<std::size_t>(r);
+        offset += static_cast<std::uint64_t>(r);
+    }
+    return true;
+}
+
+mode_t current_umask() {
+    // Read once: umask() can only be read by setting it.
+    static const mode_t mask = [] {
+        mode_t u = ::umask(022);
+        ::umask(u);
+        return u;
+    }();
+    return mask;
 }
 
 std::string error_text(int err) { return std::strerror(err); }

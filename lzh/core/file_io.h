@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace lzh {
@@ -30,7 +31,7 @@ public:
     bool write(const std::uint8_t *data, std::size_t n) override;
     bool flush();
     int error() const { return errno_; }  // errno of the first failure, 0 if none
-    std::uint64_t written() const { return written_; }
+    std::uint64_t count() const { return written_ + buf_.size(); }  // bytes taken so far
 
 private:
     bool write_through(const std::uint8_t *data, std::size_t n);
@@ -43,6 +44,10 @@ private:
 // pread/pwrite until done, retrying on EINTR.  False on error or early end.
 bool read_fully_at(int fd, std::uint64_t offset, void *buf, std::size_t n);
 bool write_fully(int fd, const void *buf, std::size_t n);
+bool write_fully_at(int fd, std::uint64_t offset, const void *buf, std::size_t n);
+
+// The process's umask, for modes of files created without a stored one.
+mode_t current_umask();
 
 // strerror() for messages.
 std::string error_text(int err);
