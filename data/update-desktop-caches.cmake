@@ -4,20 +4,20 @@
 if(NOT "$ENV{DESTDIR}" STREQUAL "")
   return()
 endif()
-find_program(UPDATE_MIME update-mime-database)
-if(UPDATE_MIME)
-  # Quiet unless it fails: it notes at length when the prefix is not searched.
-  execute_process(COMMAND ${UPDATE_MIME} "${CMAKE_INSTALL_PREFIX}/share/mime"
-    RESULT_VARIABLE failed OUTPUT_VARIABLE said ERROR_VARIABLE said)
-  if(failed)
-    message(WARNING "update-mime-database: ${said}")
+# update-mime-database is quiet unless it fails: it notes at length when the
+# prefix is not one it searches.
+foreach(pair "update-mime-database|share/mime" "update-desktop-database|share/applications")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 tool)
+  list(GET pair 1 dir)
+  find_program(tool_path ${tool})
+  if(tool_path)
+    execute_process(COMMAND ${tool_path} "${CMAKE_INSTALL_PREFIX}/${dir}"
+      RESULT_VARIABLE failed OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(failed)
+      message(WARNING "${tool}: ${said}")
+    endif()
   endif()
-endif()
-find_program(UPDATE_DESKTOP update-desktop-database)
-if(UPDATE_DESKTOP)
-  execute_process(COMMAND ${UPDATE_DESKTOP} "${CMAKE_INSTALL_PREFIX}/share/applications"
-    RESULT_VARIABLE failed OUTPUT_VARIABLE said ERROR_VARIABLE said)
-  if(failed)
-    message(WARNING "update-desktop-database: ${said}")
-  endif()
-endif()
+  unset(tool_path CACHE)
+  unset(tool_path)
+endforeach()
