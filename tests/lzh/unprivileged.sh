@@ -8,7 +8,7 @@ if [ "$(id -u)" = 0 ]; then
     prog="$dir/$(basename "$1")"
     cp "$1" "$prog" && chmod 755 "$prog"
     shift
-    TMPDIR="$dir" setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all "$prog" "$@"
+    TMPDIR="$dir" MORVANE_DROPPED_PRIVILEGES=1 setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all "$prog" "$@"
     rc=$?
     rm -rf "$dir"
     exit $rc
