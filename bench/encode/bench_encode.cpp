@@ -79,6 +79,8 @@ int main(int argc, char **argv) {
     std::printf("%-6s %12s %12s %8s %10s %10s %10s\n", "method", "original", "packed", "ratio", "median s", "MB/s",
                 "cpu s");
     for (int level : levels) {
+        const lzh::MethodInfo *method = lzh::encoded_method(static_cast<char>('0' + level));
+        if (!method) return usage();
         std::vector<double> times, cpu;
         lzh::EncodeResult last;
         for (int run = 0; run < runs; ++run) {
@@ -91,7 +93,7 @@ int main(int argc, char **argv) {
             CountingSink sink;
             double c0 = cpu_seconds();
             auto t0 = std::chrono::steady_clock::now();
-            last = lzh::encode(level, src, sink, UINT64_MAX);
+            last = lzh::encode(*method, src, sink, UINT64_MAX);
             auto t1 = std::chrono::steady_clock::now();
             ::close(fd);
             if (last.status != lzh::CodecStatus::ok) {

@@ -66,13 +66,13 @@ public:
 
     void add(const std::string &path) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) return report_.fail(2, path + ": cannot read: " + error_text(errno));
+        if (::lstat(path.c_str(), &st) != 0) return report_.fail(UNLHA_ERR_ARCHIVE, path + ": cannot read: " + error_text(errno));
         std::string name = base_name(path);
         if (name == "." || name == ".." || name == "/") {
             // Store a folder given as "." under its own name.
             char real[PATH_MAX];
             if (!::realpath(path.c_str(), real) || std::string(real) == "/")
-                return report_.fail(1, path + ": give the folder by name");
+                return report_.fail(UNLHA_ERR_COMMAND, path + ": give the folder by name");
             name = base_name(real);
         }
         visit(path, name, st);
@@ -83,19 +83,19 @@ public:
 private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
-            return report_.fail(1, source + ": is the archive itself; not added");
+            return report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});
         } else if (S_ISLNK(st.st_mode)) {
             std::string target(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 256, '\0');
             ssize_t n = ::readlink(source.c_str(), target.data(), target.size());
-            if (n < 0) return report_.fail(2, source + ": cannot read link: " + error_text(errno));
+            if (n < 0) return report_.fail(UNLHA_ERR_ARCHIVE, source + ": cannot read link: " + error_text(errno));
             target.resize(static_cast<std::size_t>(n));
             push({stored, source, MemberKind::symlink, st, target});
         } else if (S_ISDIR(st.st_mode)) {
             push({stored, source, MemberKind::directory, st, {}});
             DIR *d = ::opendir(source.c_str());
-            if (!d) return report_.fail(2, source + ": cannot read folder: " + error_text(errno));
+            if (!d) return report_.fail(UNLHA_ERR_ARCHIVE, source + ": cannot read folder: " + error_text(errno));
             std::vector<std::string> names;
             while (dirent *e = ::readdir(d)) {
                 std::string n = e->d_name;
@@ -107,13 +107,13 @@ private:
                 std::string child = source + (source.back() == '/' ? "" : "/") + n;
                 struct stat cst {};
                 if (::lstat(child.c_str(), &cst) != 0) {
-                    report_.fail(2, child + ": cannot read: " + error_text(errno));
+                    report_.fail(UNLHA_ERR_ARCHIVE, child + ": cannot read: " + error_text(errno));
                     continue;
                 }
                 visit(child, stored + "/" + n, cst);
             }
         } else {
-            report_.fail(2, source + ": not a file, folder or link; not added");
+            report_.fail(UNLHA_ERR_ARCHIVE, source + ": not a file, folder or link; not added");
         }
     }
 
@@ -139,7 +139,7 @@ private:
 // or stored when compression does not shrink it.  False only when the new
 // archive cannot be written; a file that cannot be read is reported and
 // left out.
-bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) {
+bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report) {
     Member m;
     m.path = e.stored;
     m.kind = e.kind;
@@ -150,32 +150,32 @@ bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) 
     if (e.kind == MemberKind::symlink || (e.kind == MemberKind::file && perms != 0644) ||
         (e.kind == MemberKind::directory && perms != 0755))
         m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
-    m.method = e.kind == MemberKind::file ? "-lh" + std::to_string(level) + "-" : "-lhd-";
+    m.method = e.kind == MemberKind::file ? method.id : "-lhd-";
     m.link_target = e.link_target;
     m.original_size = e.kind == MemberKind::file ? static_cast<std::uint64_t>(e.st.st_size) : 0;
     if (m.original_size == 0) m.method = e.kind == MemberKind::file ? "-lh0-" : "-lhd-";
     std::string why;
     const std::uint64_t header_at = rw.position();
     std::string h = build_level2_header(m);
-    if (e.kind != MemberKind::file) return rw.write(h.data(), h.size(), why) || (report.fail(5, why), false);
+    if (e.kind != MemberKind::file) return rw.write(h.data(), h.size(), why) || (report.fail(UNLHA_ERR_WRITE, why), false);
 
     int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        report.fail(2, e.source + ": cannot read: " + error_text(errno));
+        report.fail(UNLHA_ERR_ARCHIVE, e.source + ": cannot read: " + error_text(errno));
         return true;
     }
     // Leaves the member out again after a problem with the file itself.
     auto leave_out = [&](const std::string &problem) {
         ::close(fd);
-        report.fail(2, e.source + ": " + problem + "; not added");
+        report.fail(UNLHA_ERR_ARCHIVE, e.source + ": " + problem + "; not added");
         if (rw.truncate(header_at, why)) return true;
-        report.fail(5, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return false;
     };
     auto cannot_write = [&] {
         ::close(fd);
         if (why.empty()) rw.sync_sink(why);
-        report.fail(5, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return false;
     };
 
@@ -185,7 +185,7 @@ bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) 
     if (!store) {
         CrcFileSource src(fd);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = encode(level, src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = encode(method, src, rw.sink(), m.original_size - 1, true);
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
         if (r.gave_up || r.packed >= src.count()) {
@@ -214,26 +214,27 @@ bool write_entry(const Entry &e, int level, ArchiveRewrite &rw, Report &report) 
     std::string final_header = build_level2_header(m);
     // Its length depends only on the path and on whether sizes need 64 bits.
     if (final_header.size() != h.size()) {
-        report.fail(2, e.source + ": grew while it was read; not added");
-        return rw.truncate(header_at, why) || (report.fail(5, why), false);
+        report.fail(UNLHA_ERR_ARCHIVE, e.source + ": grew while it was read; not added");
+        return rw.truncate(header_at, why) || (report.fail(UNLHA_ERR_WRITE, why), false);
     }
     return (rw.sync_sink(why) && rw.write_at(header_at, final_header.data(), final_header.size(), why)) ||
-           (report.fail(5, why), false);
+           (report.fail(UNLHA_ERR_WRITE, why), false);
 }
 
 } // namespace
 
-int add_paths(const std::string &archive, const std::vector<std::string> &paths, int level, Output &out) {
+UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
+                      Output &out) {
     Report report(out);
     if (paths.empty()) {
-        report.fail(1, "a: name the files or folders to add");
+        report.fail(UNLHA_ERR_COMMAND, "a: name the files or folders to add");
         return report.result();
     }
     ArchiveReader reader;
     struct stat ast {};
     bool exists = ::stat(archive.c_str(), &ast) == 0;
     if (exists) {
-        if (int rc = reader.open(archive)) {
+        if (UnlhaResult rc = reader.open(archive)) {
             report.fail(rc, reader.error() + "; nothing added");
             return report.result();
         }
@@ -246,7 +247,7 @@ int add_paths(const std::string &archive, const std::vector<std::string> &paths,
     ArchiveRewrite rw;
     std::string why;
     if (!rw.begin(archive, why)) {
-        report.fail(5, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     std::unordered_map<std::string, std::size_t> wanted;
@@ -254,18 +255,18 @@ int add_paths(const std::string &archive, const std::vector<std::string> &paths,
     std::vector<bool> done(entries.size(), false);
 
     if (exists) {
-        if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(5, why), report.result();
+        if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(UNLHA_ERR_WRITE, why), report.result();
         Member m;
         while (reader.next(m)) {
             auto it = wanted.find(m.path);
             if (it != wanted.end() && !done[it->second]) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], level, rw, report)) return report.result();
+                if (!write_entry(entries[it->second], method, rw, report)) return report.result();
                 done[it->second] = true;
             } else if (it == wanted.end()) {
                 if (m.data_offset + m.packed_size > reader.size() ||
                     !rw.copy_from(reader.fd(), m.header_offset, m.data_offset + m.packed_size - m.header_offset, why)) {
-                    report.fail(4, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
+                    report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
                     return report.result();
                 }
             }
@@ -276,11 +277,11 @@ int add_paths(const std::string &archive, const std::vector<std::string> &paths,
         }
     }
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!done[i] && !write_entry(entries[i], level, rw, report)) return report.result();
+        if (!done[i] && !write_entry(entries[i], method, rw, report)) return report.result();
 
     const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;
-    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) report.fail(5, why);
+    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

@@ -28,6 +28,13 @@ namespace {
 bool ends_with_separator(const std::string &s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
 } // namespace
 
+const CommandSpec *find_command(std::string_view verb) {
+    if (verb.size() != 1) return nullptr;
+    for (const CommandSpec &c : commands())
+        if (c.verbs.find(verb[0]) != std::string_view::npos) return &c;
+    return nullptr;
+}
+
 bool parse_command(std::string_view text, Command &cmd, std::string &error) {
     cmd = Command{};
     std::vector<ParsedWord> words = split_command_words(text);
@@ -36,11 +43,12 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         return false;
     }
     const std::string &verb = words[0].text;
-    if (verb.size() != 1 || std::string_view("lxeads").find(verb[0]) == std::string_view::npos) {
+    const CommandSpec *spec = find_command(verb);
+    if (!spec) {
         error = "unknown command \"" + verb + "\"";
         return false;
     }
-    cmd.verb = verb[0] == 'e' ? 'x' : verb[0];
+    cmd.verb = spec->verbs[0];
 
     bool have_archive = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
@@ -48,7 +56,7 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         if (!w.quoted && w.text.size() > 1 && w.text[0] == '-') {
             const std::string &s = w.text;
             if (s == "-c") cmd.overwrite = true;
-            else if (s == "-o5" || s == "-o6" || s == "-o7") cmd.method = s[2] - '0';
+            else if (s.size() == 3 && s[1] == 'o' && encoded_method(s[2])) cmd.method = encoded_method(s[2]);
             else if (s == "-jw2" || s == "-gw3") {}  // the self-extractor's kind: we make one kind only
             else {
                 error = "unknown switch \"" + s + "\"";

@@ -1,4 +1,6 @@
-// A command text split into its verb, switches, archive, folder and names.
+// A command text split into its verb, switches, archive, folder and names,
+// and the table of commands that the parser, the dispatcher and the `unlha`
+// tool's usage text all read.
 //
 //   x -c "/home/me/a b.lzh" "/tmp/out/" "docs/read me.txt"
 //
@@ -7,6 +9,11 @@
 // word after the archive that ends with a path separator is the folder.
 #pragma once
 
+#include "methods.h"
+#include "output.h"
+#include "unlha32.h"
+
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,13 +21,24 @@
 namespace lzh {
 
 struct Command {
-    char verb = 0;            // 'l', 'x', 'd', 'a' or 's'
+    char verb = 0;            // the table's verb ('e' arrives as 'x')
     bool overwrite = false;   // -c
-    int method = 5;           // -o5 (the default), -o6, -o7
+    const MethodInfo *method = find_method(kDefaultMethod);  // -o5 (the default), -o6, -o7
     std::string archive;
     std::string folder;       // empty when none was given
     std::vector<std::string> names;
 };
+
+struct CommandSpec {
+    std::string_view verbs;   // the verb, then its aliases
+    std::string_view usage;   // the words after the verb, for usage texts
+    std::string_view what;    // what it does, a few words
+    UnlhaResult (*run)(const Command &cmd, Output &out);
+};
+
+std::span<const CommandSpec> commands();
+// The command for `verb` (an alias included), or nullptr.
+const CommandSpec *find_command(std::string_view verb);
 
 struct ParsedWord {
     std::string text;

@@ -7,26 +7,26 @@
 
 namespace lzh {
 
-int delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out) {
+UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out) {
     Report report(out);
     if (names.empty()) {
-        report.fail(1, "d: name the members to delete");
+        report.fail(UNLHA_ERR_COMMAND, "d: name the members to delete");
         return report.result();
     }
     ArchiveReader reader;
-    if (int rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }
     ArchiveRewrite rewrite;
     std::string why;
     if (!rewrite.begin(archive, why)) {
-        report.fail(5, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     // A self-extractor keeps its program part.
     if (!rewrite.copy_from(reader.fd(), 0, reader.first_header(), why)) {
-        report.fail(5, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     MemberMatcher matcher(names);
@@ -40,11 +40,11 @@ int delete_members(const std::string &archive, const std::vector<std::string> &n
         }
         // Kept members are copied byte for byte, header and data.
         if (m.data_offset + m.packed_size > reader.size()) {
-            report.fail(4, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing deleted");
+            report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing deleted");
             return report.result();
         }
         if (!rewrite.copy_from(reader.fd(), m.header_offset, m.data_offset + m.packed_size - m.header_offset, why)) {
-            report.fail(5, why);
+            report.fail(UNLHA_ERR_WRITE, why);
             return report.result();
         }
     }
@@ -52,12 +52,12 @@ int delete_members(const std::string &archive, const std::vector<std::string> &n
         report.fail(reader.error_code(), archive + ": " + reader.error() + "; nothing deleted");
         return report.result();
     }
-    for (const std::string &n : matcher.unmatched()) report.fail(7, n + ": no such member");
+    for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     if (deleted == 0) return report.result();  // the archive stays as it was
     const char end_mark = 0;
     struct stat st {};
     mode_t mode = ::fstat(reader.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (!rewrite.write(&end_mark, 1, why) || !rewrite.commit(mode, why)) report.fail(5, why);
+    if (!rewrite.write(&end_mark, 1, why) || !rewrite.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

@@ -16,8 +16,6 @@
 namespace lzh {
 namespace {
 
-constexpr int kUnsafe = 8, kData = 4, kWrite = 5, kNoMatch = 7;
-
 class CrcSink : public ByteSink {
 public:
     explicit CrcSink(ByteSink &inner) : inner_(inner) {}
@@ -64,18 +62,18 @@ public:
         // A folder entry with no name (some writers emit them) is the
         // destination itself: nothing to make.
         if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return;
-        if (!parts) return report_.fail(kUnsafe, m.display_path() + ": refused: " + why);
+        if (!parts) return report_.fail(UNLHA_ERR_UNSAFE, m.display_path() + ": refused: " + why);
         std::string joined = join(*parts);
         int parent = tree_.parent_of(*parts, why);
-        if (parent < 0) return report_.fail(tree_.last_failure_unsafe() ? kUnsafe : kWrite, joined + ": " + why);
+        if (parent < 0) return report_.fail(tree_.last_failure_unsafe() ? UNLHA_ERR_UNSAFE : UNLHA_ERR_WRITE, joined + ": " + why);
         const std::string &name = parts->back();
 
         struct stat st {};
         bool exists = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
-        if (exists && S_ISDIR(st.st_mode)) return report_.fail(kWrite, joined + ": a folder of that name is in the way");
+        if (exists && S_ISDIR(st.st_mode)) return report_.fail(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
         if (exists && !overwrite_ && !tree_.written_this_run(joined))
-            return report_.fail(kWrite, joined + ": already exists; kept (-c replaces it)");
+            return report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
         bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
         if (ok) tree_.mark_written(joined);
     }
@@ -83,25 +81,25 @@ public:
 private:
     void directory(const Member &m, const std::vector<std::string> &parts, int parent, const struct stat *st) {
         std::string joined = join(parts);
-        if (st && !S_ISDIR(st->st_mode)) return report_.fail(kWrite, joined + ": a file of that name is in the way");
+        if (st && !S_ISDIR(st->st_mode)) return report_.fail(UNLHA_ERR_WRITE, joined + ": a file of that name is in the way");
         if (!st && ::mkdirat(parent, parts.back().c_str(), 0777) != 0 && errno != EEXIST)
-            return report_.fail(kWrite, joined + ": cannot create folder: " + error_text(errno));
+            return report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create folder: " + error_text(errno));
         tree_.defer_directory(parts, m.unix_mode, m.mtime);
     }
 
     bool symlink(const Member &m, const std::vector<std::string> &parts, int parent, bool exists) {
         std::string joined = join(parts);
         if (!link_target_is_safe(parts, m.link_target)) {
-            report_.fail(kUnsafe, joined + ": refused: link target \"" + m.link_target + "\" leads out of the folder");
+            report_.fail(UNLHA_ERR_UNSAFE, joined + ": refused: link target \"" + m.link_target + "\" leads out of the folder");
             return false;
         }
         std::string target_name = exists ? temp_name(parts.back()) : parts.back();
         if (::symlinkat(m.link_target.c_str(), parent, target_name.c_str()) != 0) {
-            report_.fail(kWrite, joined + ": cannot create link: " + error_text(errno));
+            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create link: " + error_text(errno));
             return false;
         }
         if (exists && ::renameat(parent, target_name.c_str(), parent, parts.back().c_str()) != 0) {
-            report_.fail(kWrite, joined + ": cannot replace: " + error_text(errno));
+            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot replace: " + error_text(errno));
             ::unlinkat(parent, target_name.c_str(), 0);
             return false;
         }
@@ -113,13 +111,13 @@ private:
     // a damaged member never costs the old copy.
     bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
         if (!can_decode(m.method)) {
-            report_.fail(kData, joined + ": method " + m.method + " is not supported");
+            report_.fail(UNLHA_ERR_DATA, joined + ": method " + m.method + " is not supported");
             return false;
         }
         std::string write_name = exists ? temp_name(name) : name;
         int fd = ::openat(parent, write_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
-            report_.fail(kWrite, joined + ": cannot create: " + error_text(errno));
+            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create: " + error_text(errno));
             return false;
         }
         FdSink sink(fd);
@@ -128,10 +126,10 @@ private:
         CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
         if (status == CodecStatus::ok && !sink.flush()) status = CodecStatus::write_error;
         std::string problem;
-        int result = kData;
+        UnlhaResult result = UNLHA_ERR_DATA;
         if (status == CodecStatus::write_error) {
             problem = "cannot write: " + error_text(sink.error() ? sink.error() : EIO);
-            result = kWrite;
+            result = UNLHA_ERR_WRITE;
         } else if (status != CodecStatus::ok) {
             problem = describe(status);
         } else if (crc.crc() != m.crc16) {
@@ -144,11 +142,11 @@ private:
         }
         if (::close(fd) != 0 && problem.empty()) {
             problem = "cannot write: " + error_text(errno);
-            result = kWrite;
+            result = UNLHA_ERR_WRITE;
         }
         if (problem.empty() && exists && ::renameat(parent, write_name.c_str(), parent, name.c_str()) != 0) {
             problem = "cannot replace: " + error_text(errno);
-            result = kWrite;
+            result = UNLHA_ERR_WRITE;
         }
         if (!problem.empty()) {
             ::unlinkat(parent, write_name.c_str(), 0);
@@ -166,17 +164,17 @@ private:
 
 } // namespace
 
-int extract_archive(const ExtractRequest &req, Output &out) {
+UnlhaResult extract_archive(const ExtractRequest &req, Output &out) {
     Report report(out);
     ArchiveReader reader;
-    if (int rc = reader.open(req.archive)) {
+    if (UnlhaResult rc = reader.open(req.archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }
     DestinationTree tree;
     std::string why;
     if (!tree.open(req.folder, why)) {
-        report.fail(kWrite, why);
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     MemberMatcher matcher(req.names);
@@ -187,7 +185,7 @@ int extract_archive(const ExtractRequest &req, Output &out) {
         if (matcher.matches(m)) extractor.member(m);
     tree.finish();
     if (reader.error_code()) report.fail(reader.error_code(), req.archive + ": " + reader.error());
-    for (const std::string &n : matcher.unmatched()) report.fail(kNoMatch, n + ": no such member");
+    for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     return report.result();
 }
 

@@ -17,6 +17,6 @@ struct ExtractRequest {
 
 // Extracts the matching members; every failure is one line on `out`.
 // Returns 0, or the first failing result.
-int extract_archive(const ExtractRequest &req, Output &out);
+UnlhaResult extract_archive(const ExtractRequest &req, Output &out);
 
 } // namespace lzh

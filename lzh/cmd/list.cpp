@@ -81,10 +81,10 @@ std::string listing_summary(std::uint64_t count, std::uint64_t original, std::ui
            ratio(packed, original) + " " + date_time(mtime);
 }
 
-int list_archive(const std::string &archive, Output &out) {
+UnlhaResult list_archive(const std::string &archive, Output &out) {
     Report report(out);
     ArchiveReader reader;
-    if (int rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }

@@ -19,6 +19,6 @@ std::string listing_line(const Member &m);
 std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime);
 
 // Lists `archive` to `out`; returns the result.
-int list_archive(const std::string &archive, Output &out);
+UnlhaResult list_archive(const std::string &archive, Output &out);
 
 } // namespace lzh

@@ -3,6 +3,7 @@
 // and renames it into place (rewrite.h).
 #pragma once
 
+#include "methods.h"
 #include "output.h"
 
 #include <string>
@@ -10,12 +11,14 @@
 
 namespace lzh {
 
-int delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out);
+UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out);
 
-// `level` is the compression method: 5, 6 or 7.
-int add_paths(const std::string &archive, const std::vector<std::string> &paths, int level, Output &out);
+// Files are compressed with `method` (one we encode), or stored where that
+// does not make them smaller.
+UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
+                      Output &out);
 
 // Writes FOLDER/<archive name without extension>.exe.
-int make_self_extractor(const std::string &archive, const std::string &folder, Output &out);
+UnlhaResult make_self_extractor(const std::string &archive, const std::string &folder, Output &out);
 
 } // namespace lzh

@@ -28,8 +28,8 @@ void StreamOutput::line(std::string_view text) {
     std::fwrite(kNewline.data(), 1, kNewline.size(), f_);
 }
 
-void Report::fail(int result, std::string_view message) {
-    if (result_ == 0) result_ = result;
+void Report::fail(UnlhaResult result, std::string_view message) {
+    if (result_ == UNLHA_OK) result_ = result;
     out_.line(message);
 }
 

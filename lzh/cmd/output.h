@@ -2,6 +2,8 @@
 // point) or a stream (the command-line tool, the self-extractor).
 #pragma once
 
+#include "unlha32.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -53,14 +55,14 @@ private:
 class Report {
 public:
     explicit Report(Output &out) : out_(out) {}
-    void fail(int result, std::string_view message);
+    void fail(UnlhaResult result, std::string_view message);
     void info(std::string_view message) { out_.line(message); }
-    int result() const { return result_; }
+    UnlhaResult result() const { return result_; }
     Output &out() { return out_; }
 
 private:
     Output &out_;
-    int result_ = 0;
+    UnlhaResult result_ = UNLHA_OK;
 };
 
 } // namespace lzh

@@ -6,28 +6,36 @@
 #include "modify.h"
 
 namespace lzh {
+namespace {
 
-int run_command(std::string_view text, Output &out) {
+UnlhaResult run_list(const Command &cmd, Output &out) { return list_archive(cmd.archive, out); }
+UnlhaResult run_extract(const Command &cmd, Output &out) {
+    return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
+}
+UnlhaResult run_delete(const Command &cmd, Output &out) { return delete_members(cmd.archive, cmd.names, out); }
+UnlhaResult run_add(const Command &cmd, Output &out) { return add_paths(cmd.archive, cmd.names, *cmd.method, out); }
+UnlhaResult run_sfx(const Command &cmd, Output &out) { return make_self_extractor(cmd.archive, cmd.folder, out); }
+
+constexpr CommandSpec kCommands[] = {
+    {"l", "ARCHIVE", "list the members", run_list},
+    {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", run_extract},
+    {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", run_delete},
+    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", run_add},
+    {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", run_sfx},
+};
+
+} // namespace
+
+std::span<const CommandSpec> commands() { return kCommands; }
+
+UnlhaResult run_command(std::string_view text, Output &out) {
     Command cmd;
     std::string error;
     if (!parse_command(text, cmd, error)) {
         out.line(error);
-        return 1;
+        return UNLHA_ERR_COMMAND;
     }
-    switch (cmd.verb) {
-    case 'l':
-        return list_archive(cmd.archive, out);
-    case 'x':
-        return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
-    case 'd':
-        return delete_members(cmd.archive, cmd.names, out);
-    case 'a':
-        return add_paths(cmd.archive, cmd.names, cmd.method, out);
-    case 's':
-        return make_self_extractor(cmd.archive, cmd.folder, out);
-    }
-    out.line(std::string("unknown command \"") + cmd.verb + "\"");
-    return 1;
+    return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out);
 }
 
 } // namespace lzh

@@ -8,7 +8,7 @@
 namespace lzh {
 
 // Runs one command text; its messages or listing go to `out`.  Returns the
-// library's result (0 success, 1..8 as unlha32.h says).
-int run_command(std::string_view text, Output &out);
+// library's result.
+UnlhaResult run_command(std::string_view text, Output &out);
 
 } // namespace lzh

@@ -10,10 +10,14 @@ extern "C" const unsigned char unlha_sfx_stub_end[];
 
 namespace lzh {
 
-int make_self_extractor(const std::string &archive, const std::string &folder, Output &out) {
+UnlhaResult make_self_extractor(const std::string &archive, const std::string &folder, Output &out) {
     Report report(out);
+    if (unlha_sfx_stub_end - unlha_sfx_stub_begin == 0) {
+        report.fail(UNLHA_ERR_WRITE, "this build of the library carries no self-extractor");
+        return report.result();
+    }
     ArchiveReader reader;
-    if (int rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }
@@ -23,7 +27,7 @@ int make_self_extractor(const std::string &archive, const std::string &folder, O
     while (reader.next(m)) {
         ++members;
         if (m.data_offset + m.packed_size > reader.size()) {
-            report.fail(4, archive + ": " + m.display_path() + ": the archive ends inside this member");
+            report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member");
             return report.result();
         }
     }
@@ -34,7 +38,7 @@ int make_self_extractor(const std::string &archive, const std::string &folder, O
     struct stat st {};
     std::string dir = folder.empty() ? "." : folder;
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        report.fail(5, dir + ": " + (errno ? error_text(errno) : std::string("not a folder")));
+        report.fail(UNLHA_ERR_WRITE, dir + ": " + (errno ? error_text(errno) : std::string("not a folder")));
         return report.result();
     }
     std::size_t slash = archive.rfind('/');
@@ -52,7 +56,7 @@ int make_self_extractor(const std::string &archive, const std::string &folder, O
               rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why);
     const char end_mark = 0;
     if (ok) ok = rw.write(&end_mark, 1, why) && rw.commit(0777 & ~current_umask(), why);
-    if (!ok) report.fail(5, why);
+    if (!ok) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

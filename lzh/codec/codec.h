@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "io.h"
+#include "methods.h"
 
 namespace lzh {
 
@@ -37,13 +38,14 @@ struct EncodeResult {
     bool gave_up = false;        // stopped because the output passed `give_up_above`
 };
 
-// Compresses everything `in` yields with -lh<level>- (level 5, 6 or 7).
+// Compresses everything `in` yields with `method`; a method the compressor
+// does not write (methods.h says which) gives CodecStatus::unsupported.
 // When the packed size would exceed `give_up_above`, stops early with
 // gave_up set, so the caller can store the member instead.  With
 // `give_up_early` it also stops once the packed data has grown as large as
 // the input coded so far: incompressible data then costs one segment of
 // work, not the whole member.
-EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
+EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
                     bool give_up_early = false);
 
 } // namespace lzh

@@ -43,16 +43,16 @@ bool ArchiveReader::read_at(std::uint64_t offset, std::uint8_t *buf, std::size_t
     return true;
 }
 
-int ArchiveReader::open(const std::string &path) {
+UnlhaResult ArchiveReader::open(const std::string &path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
-        code_ = 2;
+        code_ = UNLHA_ERR_ARCHIVE;
         message_ = path + ": " + error_text(errno);
         return code_;
     }
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        code_ = 2;
+        code_ = UNLHA_ERR_ARCHIVE;
         message_ = path + ": not a regular file";
         return code_;
     }
@@ -61,19 +61,19 @@ int ArchiveReader::open(const std::string &path) {
     // An empty file, or the end mark alone, is an archive with no members.
     if (size_ == 0 || (size_ == 1 && read_at(0, &first, 1) && first == 0)) {
         done_ = true;
-        return 0;
+        return UNLHA_OK;
     }
     std::uint8_t b[22];
     if (read_at(0, b, std::min<std::uint64_t>(sizeof b, size_)) && size_ >= sizeof b && looks_like_header(b, sizeof b)) {
         Member m;
         if (header_at(0, m)) {
             first_ = pos_ = 0;
-            return 0;
+            return UNLHA_OK;
         }
     }
-    code_ = 0;
-    if (scan_for_archive(executable_end()) || scan_for_archive(0)) return 0;
-    code_ = 3;
+    code_ = UNLHA_OK;
+    if (scan_for_archive(executable_end()) || scan_for_archive(0)) return UNLHA_OK;
+    code_ = UNLHA_ERR_FORMAT;
     message_ = path + ": not an LZH archive";
     return code_;
 }
@@ -81,7 +81,7 @@ int ArchiveReader::open(const std::string &path) {
 bool ArchiveReader::header_at(std::uint64_t offset, Member &m) {
     ParseResult r = parse_header(*this, offset, m);
     if (r.error != HeaderError::none) {
-        code_ = 3;
+        code_ = UNLHA_ERR_FORMAT;
         message_ = "damaged header at offset " + std::to_string(offset) + ": " + r.what;
         return false;
     }
@@ -147,7 +147,7 @@ bool ArchiveReader::scan_for_archive(std::uint64_t from) {
 std::uint64_t ArchiveReader::executable_end() const {
     std::uint8_t e[64];
     if (size_ < sizeof e || !read_fully_at(fd_, 0, e, sizeof e) || std::memcmp(e, "\x7f" "ELF", 4) != 0 || e[5] != 1)
-        return 0;
+        return UNLHA_OK;
     bool is64 = e[4] == 2;
     std::uint64_t shoff = is64 ? rd(e + 0x28, 8) : rd(e + 0x20, 4);
     std::uint64_t shentsize = is64 ? rd(e + 0x3A, 2) : rd(e + 0x2E, 2);
@@ -159,7 +159,7 @@ std::uint64_t ArchiveReader::executable_end() const {
 void ArchiveReader::rewind() {
     pos_ = first_;
     done_ = size_ == 0 || size_ == 1;
-    code_ = 0;
+    code_ = UNLHA_OK;
     message_.clear();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "header.h"
+#include "unlha32.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,7 +23,7 @@ public:
     // Opens `path` and finds its first header.  Returns 0, or the library's
     // result (2: missing or unreadable, 3: not an LZH archive) with error()
     // saying why.  An empty file is an archive with no members.
-    int open(const std::string &path);
+    UnlhaResult open(const std::string &path);
 
     // The next member; false at the end of the archive (error_code() 0) or
     // at a damaged header (error_code() 3, error() says what).
@@ -31,7 +32,7 @@ public:
     // Back to the first member, for a second pass.
     void rewind();
 
-    int error_code() const { return code_; }
+    UnlhaResult error_code() const { return code_; }
     const std::string &error() const { return message_; }
 
     int fd() const { return fd_; }
@@ -53,7 +54,7 @@ private:
 
     int fd_ = -1;
     std::uint64_t size_ = 0, first_ = 0, pos_ = 0;
-    int code_ = 0;
+    UnlhaResult code_ = UNLHA_OK;
     std::string message_;
     bool done_ = false;
     // A small read cache: headers are read in several pieces.

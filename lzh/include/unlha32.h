@@ -24,7 +24,8 @@ extern "C" {
 #  define UNLHA_API __attribute__((visibility("default")))
 #endif
 
-enum {
+/* Every result of Unlha(); the library itself uses these names throughout. */
+typedef enum UnlhaResult {
     UNLHA_OK = 0,
     UNLHA_ERR_COMMAND = 1,   /* bad command text */
     UNLHA_ERR_ARCHIVE = 2,   /* archive missing or unreadable */
@@ -34,7 +35,7 @@ enum {
     UNLHA_ERR_OUTPUT = 6,    /* the output text did not fit */
     UNLHA_ERR_NOMATCH = 7,   /* no member matched */
     UNLHA_ERR_UNSAFE = 8     /* unsafe member path refused */
-};
+} UnlhaResult;
 
 /* `window` is accepted for compatibility and not used. */
 UNLHA_API int Unlha(void *window, const char *command, char *output, uint32_t size);

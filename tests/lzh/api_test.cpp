@@ -37,7 +37,7 @@ TEST(CommandText, ArchiveFolderNamesAndSwitches) {
     EXPECT_EQ(c.names, (std::vector<std::string>{"docs/x y.txt", "-dash.txt"}));  // quoted: a name, not a switch
 
     ASSERT_TRUE(parse_command("a -o7 arc.lzh dir/ file", c, err));
-    EXPECT_EQ(c.method, 7);
+    EXPECT_EQ(c.method->id, "-lh7-");
     EXPECT_EQ(c.folder, "");  // "a" takes paths, a folder among them
     EXPECT_EQ(c.names, (std::vector<std::string>{"dir/", "file"}));
 

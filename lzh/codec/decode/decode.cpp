@@ -11,10 +11,6 @@
 namespace lzh {
 namespace {
 
-constexpr std::string_view kDirectory = "-lhd-";
-
-bool is_stored(std::string_view method) { return method == "-lh0-" || method == "-lz4-" || method == "-pm0-"; }
-
 CodecStatus copy_stored(ByteSource &in, std::uint64_t packed_size, std::uint64_t original_size, ByteSink &out) {
     if (original_size == 0) return CodecStatus::ok;
     const std::size_t buf_size = static_cast<std::size_t>(std::min<std::uint64_t>(64 * 1024, original_size));
@@ -48,19 +44,20 @@ const char *describe(CodecStatus status) {
     return "unknown error";
 }
 
-bool can_decode(std::string_view method) {
-    return method == kDirectory || is_stored(method) || detail::find_lh_method(method) ||
-           detail::lhasa_knows(method);
-}
+bool can_decode(std::string_view method) { return find_method(method) || detail::lhasa_knows(method); }
 
 CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
                    std::uint64_t original_size, ByteSink &out) {
-    // A directory has no data; a size claimed for one cannot be produced.
-    if (method == kDirectory) return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
-    if (is_stored(method)) return copy_stored(packed, packed_size, original_size, out);
-    if (const detail::LhMethod *m = detail::find_lh_method(method))
-        return detail::lh_decode(*m, packed, packed_size, original_size, out);
-    return detail::lhasa_decode(method, packed, packed_size, original_size, out);
+    const MethodInfo *m = find_method(method);
+    if (!m) return detail::lhasa_decode(method, packed, packed_size, original_size, out);
+    switch (m->kind) {
+    case MethodKind::directory:
+        // A directory has no data; a size claimed for one cannot be produced.
+        return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
+    case MethodKind::stored: return copy_stored(packed, packed_size, original_size, out);
+    case MethodKind::lh: return detail::lh_decode(*m, packed, packed_size, original_size, out);
+    }
+    return CodecStatus::unsupported;
 }
 
 } // namespace lzh

@@ -10,16 +10,6 @@
 namespace lzh::detail {
 namespace {
 
-// The position code of distance d (1-based) is its bit length; so the
-// position alphabet fixes the farthest distance, 2^(position_codes - 1),
-// which is the window for -lh5- to -lh7- and twice it for -lh4-.
-constexpr LhMethod kMethods[] = {
-    {"-lh4-", 12, 14, 4},
-    {"-lh5-", 13, 14, 4},
-    {"-lh6-", 15, 16, 5},
-    {"-lh7-", 16, 17, 5},
-};
-
 // Literal/length alphabet: 256 literals, then match lengths 3 to 256.
 constexpr unsigned kCodeSymbols = 510;
 constexpr unsigned kCodeCountBits = 9;
@@ -95,7 +85,7 @@ inline void copy_match(std::uint8_t *out, std::size_t dist, unsigned len) {
 
 class Decoder {
 public:
-    Decoder(const LhMethod &m, ByteSource &src, std::uint64_t packed_size, ByteSink &sink)
+    Decoder(const MethodInfo &m, ByteSource &src, std::uint64_t packed_size, ByteSink &sink)
         : src_(src), packed_left_(packed_size), sink_(sink), position_codes_(m.position_codes),
           position_count_bits_(m.position_count_bits), history_(std::size_t{1} << (m.position_codes - 1)) {}
 
@@ -407,13 +397,7 @@ CodecStatus Decoder::run(std::uint64_t original_size) {
 
 } // namespace
 
-const LhMethod *find_lh_method(std::string_view name) {
-    for (const LhMethod &m : kMethods)
-        if (m.name == name) return &m;
-    return nullptr;
-}
-
-CodecStatus lh_decode(const LhMethod &method, ByteSource &packed, std::uint64_t packed_size,
+CodecStatus lh_decode(const MethodInfo &method, ByteSource &packed, std::uint64_t packed_size,
                       std::uint64_t original_size, ByteSink &out) {
     // Heap, not stack: the tables make the decoder some 75 KiB.
     auto decoder = std::make_unique<Decoder>(method, packed, packed_size, out);

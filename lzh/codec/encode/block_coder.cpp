@@ -103,7 +103,7 @@ void learn_prices(const Method &method, const Table &ct, const Table &pt, Prices
     auto price = [](const Table &t, int sym) { return t.len[sym] ? int(t.len[sym]) : kUnseenPrice; };
     for (int i = 0; i < 256; ++i) pr.lit[i] = std::uint8_t(price(ct, i));
     for (int l = kMinMatch; l <= kMaxMatch; ++l) pr.len[l] = std::uint8_t(price(ct, 256 + l - kMinMatch));
-    for (int p = 0; p < method.num_pos; ++p)
+    for (int p = 0; p < int(method.position_codes); ++p)
         pr.pos[p] = std::uint8_t((pt.len[p] ? pt.len[p] : 6) + (p > 1 ? p - 1 : 0));
 }
 
@@ -118,7 +118,7 @@ Prices::Prices() {
 void Prices::learn(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq) {
     Table ct, pt;
     make_table(char_freq, kNumChar, ct);
-    make_table(pos_freq, method.num_pos, pt);
+    make_table(pos_freq, method.position_codes, pt);
     learn_prices(method, ct, pt, *this);
 }
 
@@ -132,7 +132,7 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
     }
     Table ct, pt, tt;
     make_table(cfreq, kNumChar, ct);
-    make_table(pfreq, method.num_pos, pt);
+    make_table(pfreq, method.position_codes, pt);
     if (learn) learn_prices(method, ct, pt, *learn);
 
     out.put(16, std::uint32_t(n));
@@ -153,14 +153,14 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
         if (sym == 1) out.put(4, items[i] >> 8);
         else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
     }
-    write_pt_table(out, pt, method.num_pos, method.pos_count_bits, -1);
+    write_pt_table(out, pt, method.position_codes, method.position_count_bits, -1);
 
     std::uint32_t ccode[kNumChar];
     const std::uint8_t *clen = ct.len;
     for (int i = 0; i < kNumChar; ++i) ccode[i] = ct.len[i] ? ct.code[i] : 0;
     std::uint32_t pcode[32];
     std::uint8_t plen[32];
-    for (int i = 0; i < method.num_pos; ++i) {
+    for (int i = 0; i < int(method.position_codes); ++i) {
         plen[i] = pt.used ? pt.len[i] : 0;
         pcode[i] = pt.used && pt.len[i] ? pt.code[i] : 0;
     }

@@ -64,7 +64,7 @@ float estimate(const Histogram &h, int np) {
 
 void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
     if (n == 0) return;
-    const int np = method.num_pos;
+    const int np = int(method.position_codes);
     const std::size_t chunks = (n + kChunk - 1) / kChunk;
     if (chunks == 1) {
         write_block(method, tokens, n, out, learn);

@@ -197,14 +197,15 @@ bool fill(ByteSource &in, const Segment &before, Segment &s, std::size_t window,
 
 } // namespace
 
-EncodeResult encode(int level, ByteSource &in, ByteSink &out, std::uint64_t give_up_above, bool give_up_early) {
+EncodeResult encode(const MethodInfo &info, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
+                    bool give_up_early) {
     EncodeResult r;
-    const Method *method = enc::method_for_level(level);
-    if (!method) {
+    const Method *method = &info;
+    if (!info.encoded) {
         r.status = CodecStatus::unsupported;
         return r;
     }
-    const std::size_t window = std::size_t(1) << method->dict_bits;
+    const std::size_t window = std::size_t(1) << method->window_bits;
     Output output(out, give_up_above, r);
 
     // The first segment decides whether threads are worth starting.

@@ -1,10 +1,10 @@
-// Parameters of the three LZH methods we write.  They share one bit stream
-// layout and differ in the window (dictionary) size and in how many
-// position codes exist, which also sets the width of the position table's
-// count field.
+// The compressor's view of the methods it writes (methods.h holds their
+// parameters) and the constants of the bit stream they share.
 #pragma once
 
 #include <cstdint>
+
+#include "methods.h"
 
 namespace lzh::enc {
 
@@ -19,17 +19,11 @@ constexpr int kTempCountBits = 5;
 constexpr int kMaxCodeLen = 16;
 constexpr int kMaxBlockCodes = 65535;  // the block header holds the count in 16 bits
 
-struct Method {
-    int level;         // 5, 6 or 7
-    int dict_bits;     // log2 of the window
-    int num_pos;       // position codes 0..num_pos-1
-    int pos_count_bits;
-    // A match may reach one byte less than the window: every reader's ring
-    // buffer of 2^dict_bits holds that much history.
-    std::int32_t max_dist() const { return (std::int32_t(1) << dict_bits) - 1; }
-};
+// The compressor works from the method table's entry.
+using Method = MethodInfo;
 
-// nullptr for a level we do not write.
-const Method *method_for_level(int level);
+// A match may reach one byte less than the window: every reader's ring
+// buffer of 2^window_bits holds that much history.
+constexpr std::int32_t max_dist(const Method &m) { return (std::int32_t(1) << m.window_bits) - 1; }
 
 } // namespace lzh::enc

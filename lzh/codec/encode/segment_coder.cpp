@@ -50,25 +50,12 @@ inline int common_length(const std::uint8_t *a, const std::uint8_t *b, int max) 
 
 } // namespace
 
-const Effort &effort_for(const Method &method) {
-    // Chosen so that the CPU time of all threads stays near or below
-    // gzip -6's: on a busy machine the second core may not be there.
-    static const Effort lh5 = {32, 16, 64, 256, 8192};
-    static const Effort lh6 = {48, 16, 64, 256, 4096};
-    static const Effort lh7 = {48, 16, 64, 256, 4096};
-    switch (method.level) {
-    case 5: return lh5;
-    case 6: return lh6;
-    default: return lh7;
-    }
-}
-
 SegmentCoder::SegmentCoder(const Method &method)
-    : method_(method), effort_(effort_for(method)), hash_shift_(32 - kHashBits),
-      ring_mask_((std::uint32_t(1) << method.dict_bits) - 1),
+    : method_(method), effort_(method.effort), hash_shift_(32 - kHashBits),
+      ring_mask_((std::uint32_t(1) << method.window_bits) - 1),
       head_(new std::int32_t[std::size_t(1) << kHashBits]),
       head3_(new std::int32_t[std::size_t(1) << kHash3Bits]),
-      prev_(new std::uint16_t[std::size_t(1) << method.dict_bits]),
+      prev_(new std::uint16_t[std::size_t(1) << method.window_bits]),
       tokens_(new Token[kSplitRegion]) {}
 
 void SegmentCoder::reset_hash() {
@@ -100,8 +87,8 @@ std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len
     std::uint16_t *const prev = prev_.get();
     const std::uint32_t mask = ring_mask_;
     const int shift = hash_shift_;
-    const std::int32_t max_dist = method_.max_dist();
-    const Effort e = effort_;
+    const std::int32_t farthest = max_dist(method_);
+    const SearchEffort e = effort_;
     Prices &prices = prices_;
     // Counts of the codes parsed since the last block was written: every
     // kRelearn codes they refresh the prices, so the parse adapts well
@@ -121,7 +108,7 @@ std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len
     };
     auto link = [&](std::int32_t pos, std::int32_t to) {
         std::int32_t d = pos - to;
-        prev[std::uint32_t(pos) & mask] = std::uint16_t(d <= max_dist ? d : 0);
+        prev[std::uint32_t(pos) & mask] = std::uint16_t(d <= farthest ? d : 0);
     };
     auto insert = [&](std::int32_t pos) {
         std::uint32_t h = hash_at(pos);
@@ -162,7 +149,7 @@ std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len
                 dist = pos - c3;
             }
         }
-        const std::int32_t limit = pos - max_dist;
+        const std::int32_t limit = pos - farthest;
         const int nice = std::min(e.nice_len, max_len);
         while (cand >= limit && chain-- > 0) {
             const std::uint8_t *c = data + cand;
@@ -202,7 +189,7 @@ std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len
 
     // The dictionary: only its last window's worth can be referenced.
     std::int32_t start = std::int32_t(dict_len);
-    for (std::int32_t p = std::max<std::int32_t>(0, start - max_dist); p < start; ++p) insert(p);
+    for (std::int32_t p = std::max<std::int32_t>(0, start - farthest); p < start; ++p) insert(p);
 
     const std::int32_t end = std::int32_t(dict_len + size);
     std::int32_t pos = start;

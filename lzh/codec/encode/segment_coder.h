@@ -12,17 +12,6 @@
 
 namespace lzh::enc {
 
-// How hard the match finder tries.
-struct Effort {
-    int max_chain;   // chain links followed per position
-    int good_len;    // a match this long quarters the lazy search
-    int lazy_len;    // a match this long is taken without a lazy look
-    int nice_len;    // a match this long ends the search
-    std::int32_t near3;  // how near a 3-byte match is looked for
-};
-
-const Effort &effort_for(const Method &method);
-
 // Bytes the caller must keep readable (any value) past the end of the data.
 constexpr std::size_t kReadPadding = 16;
 
@@ -52,7 +41,7 @@ public:
 private:
     void reset_hash();
     const Method &method_;
-    const Effort &effort_;
+    const SearchEffort &effort_;
     int hash_shift_;
     std::uint32_t ring_mask_;
     std::unique_ptr<std::int32_t[]> head_;

@@ -40,12 +40,12 @@ int main(int argc, char **argv) {
         lzh::test::MemorySource src(data);
         lzh::test::MemorySink sink;
         std::uint64_t limit = force ? UINT64_MAX : data.empty() ? 0 : data.size() - 1;
-        lzh::EncodeResult r = lzh::encode(level, src, sink, limit);
+        lzh::EncodeResult r = lzh::encode(lzh::test::lh(level), src, sink, limit);
         if (r.status != lzh::CodecStatus::ok) {
             std::fprintf(stderr, "%s: compression failed\n", argv[i]);
             return 1;
         }
-        std::string method = "-lh" + std::to_string(level) + "-";
+        std::string method(lzh::test::lh(level).id);
         const std::vector<std::uint8_t> &body = r.gave_up || data.empty() ? data : sink.data;
         if (r.gave_up || data.empty()) method = "-lh0-";
         std::vector<std::uint8_t> m =

@@ -43,7 +43,7 @@ protected:
         std::vector<std::uint8_t> archive;
         for (int level : {5, 6, 7}) {
             const std::string d = "lh" + std::to_string(level) + "/";
-            const std::size_t window = std::size_t(1) << (level == 5 ? 13 : level == 6 ? 15 : 16);
+            const std::size_t window = std::size_t(1) << lh(level).window_bits;
             (*members_)[d + "text.txt"] = text_like(300 * 1024 + std::size_t(level), unsigned(level));
             (*members_)[d + "noise.bin"] = random_bytes(40 * 1024, unsigned(level));
             (*members_)[d + "zeros.bin"] = std::vector<std::uint8_t>(100 * 1024, 0);
@@ -51,7 +51,7 @@ protected:
             (*members_)[d + "edge.txt"] = text_like(window + 1, 99);
             for (const auto &[path, data] : *members_) {
                 if (path.compare(0, d.size(), d) != 0) continue;
-                std::vector<std::uint8_t> m = level2_member("-lh" + std::to_string(level) + "-", path, data.size(),
+                std::vector<std::uint8_t> m = level2_member(std::string(lh(level).id), path, data.size(),
                                                             crc16(data.data(), data.size()), compress(level, data));
                 archive.insert(archive.end(), m.begin(), m.end());
             }

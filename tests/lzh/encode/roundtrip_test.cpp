@@ -11,7 +11,7 @@ namespace {
 
 void expect_roundtrip(int level, const std::vector<std::uint8_t> &data) {
     std::vector<std::uint8_t> packed = compress(level, data);
-    std::string method = "-lh" + std::to_string(level) + "-";
+    const std::string method(lh(level).id);
     std::vector<std::uint8_t> back = lhasa_decode(method, packed, data.size());
     ASSERT_EQ(back.size(), data.size()) << method;
     EXPECT_TRUE(back == data) << method << ": liblhasa decodes other bytes";

@@ -26,10 +26,16 @@ bool MemorySink::write(const std::uint8_t *buf, std::size_t n) {
     return true;
 }
 
+const MethodInfo &lh(int level) {
+    const MethodInfo *m = encoded_method(static_cast<char>('0' + level));
+    if (!m) throw std::invalid_argument("no method -lh" + std::to_string(level) + "-");
+    return *m;
+}
+
 std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data) {
     MemorySource src(data);
     MemorySink sink;
-    EncodeResult r = encode(level, src, sink, UINT64_MAX);
+    EncodeResult r = encode(lh(level), src, sink, UINT64_MAX);
     EXPECT_EQ(r.status, CodecStatus::ok);
     EXPECT_FALSE(r.gave_up);
     EXPECT_EQ(r.original, data.size());

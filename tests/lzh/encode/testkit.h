@@ -38,6 +38,9 @@ private:
     std::size_t capacity_;
 };
 
+// The method we write as -lh<level>- (5, 6 or 7), from the method table.
+const MethodInfo &lh(int level);
+
 // Compresses `data` with -lh<level>- (no give-up limit); fails the test on error.
 std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data);
 

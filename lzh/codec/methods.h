@@ -1,0 +1,75 @@
+// Every compression method the library knows, in one table: the decoder,
+// the compressor, the command switches and the tests all read it.
+//
+// The -lh4- to -lh7- family shares one bit stream and differs only in the
+// window and the position alphabet.  The position code of a distance is its
+// bit length, so `position_codes` fixes the farthest distance,
+// 2^(position_codes - 1): the window for -lh5- to -lh7-, twice it for -lh4-.
+// `position_count_bits` is the width of the position table's count field.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace lzh {
+
+// How hard the compressor's match finder tries.
+struct SearchEffort {
+    int max_chain;       // chain links followed per position
+    int good_len;        // a match this long quarters the lazy search
+    int lazy_len;        // a match this long is taken without a lazy look
+    int nice_len;        // a match this long ends the search
+    std::int32_t near3;  // how near a 3-byte match is looked for
+};
+
+enum class MethodKind {
+    lh,         // the -lh4- .. -lh7- core
+    stored,     // data kept as it is
+    directory,  // no data
+};
+// A method not in the table is liblhasa's to decode where it knows it (the
+// rarer ones: -lh1-, -lhx-, -lzs-, -lz5-, -pm1-, -pm2-); else it is listed only.
+
+struct MethodInfo {
+    std::string_view id;           // the five-character method id, "-lh5-"
+    MethodKind kind;
+    unsigned window_bits;          // log2 of the window the compressor searches (lh only)
+    unsigned position_codes;       // symbols of the position alphabet (lh only)
+    unsigned position_count_bits;  // width of the position table's count field (lh only)
+    bool encoded;                  // our compressor writes it
+    SearchEffort effort;           // for the methods we encode
+};
+
+// Efforts are chosen so that the CPU time of all threads stays near or below
+// gzip -6's: on a busy machine the second core may not be there.
+inline constexpr MethodInfo kMethods[] = {
+    {"-lh0-", MethodKind::stored, 0, 0, 0, false, {}},
+    {"-lz4-", MethodKind::stored, 0, 0, 0, false, {}},
+    {"-pm0-", MethodKind::stored, 0, 0, 0, false, {}},
+    {"-lhd-", MethodKind::directory, 0, 0, 0, false, {}},
+    {"-lh4-", MethodKind::lh, 12, 14, 4, false, {}},
+    {"-lh5-", MethodKind::lh, 13, 14, 4, true, {32, 16, 64, 256, 8192}},
+    {"-lh6-", MethodKind::lh, 15, 16, 5, true, {48, 16, 64, 256, 4096}},
+    {"-lh7-", MethodKind::lh, 16, 17, 5, true, {48, 16, 64, 256, 4096}},
+};
+
+// The method the compressor uses when none is asked for.
+inline constexpr std::string_view kDefaultMethod = "-lh5-";
+
+constexpr const MethodInfo *find_method(std::string_view id) {
+    for (const MethodInfo &m : kMethods)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+// The method we encode under a one-character name: "5" is -lh5-.
+constexpr const MethodInfo *encoded_method(char digit) {
+    for (const MethodInfo &m : kMethods)
+        if (m.encoded && m.id[3] == digit) return &m;
+    return nullptr;
+}
+
+constexpr std::span<const MethodInfo> all_methods() { return kMethods; }
+
+} // namespace lzh
