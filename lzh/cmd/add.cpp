@@ -61,8 +61,8 @@ std::string base_name(std::string p) {
 
 class Collector {
 public:
-    Collector(const struct stat &archive, bool archive_exists, Report &report)
-        : archive_(archive), archive_exists_(archive_exists), report_(report) {}
+    Collector(const struct stat &archive, bool archive_exists, const ArchiveRewrite &rewrite, Report &report)
+        : archive_(archive), archive_exists_(archive_exists), rewrite_(rewrite), report_(report) {}
 
     void add(const std::string &path) {
         struct stat st {};
@@ -84,6 +84,7 @@ private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
             return report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
+        if (rewrite_.is_new_file(st)) return;  // the new archive, being written beside the old one
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});
         } else if (S_ISLNK(st.st_mode)) {
@@ -130,6 +131,7 @@ private:
 
     struct stat archive_;
     bool archive_exists_;
+    const ArchiveRewrite &rewrite_;
     Report &report_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string, std::size_t> index_;
@@ -230,6 +232,13 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
         report.fail(UNLHA_ERR_COMMAND, "a: name the files or folders to add");
         return report.result();
     }
+    // The lock first: the archive read below is then the one this replaces.
+    ArchiveRewrite rw;
+    std::string why;
+    if (!rw.begin(archive, why)) {
+        report.fail(UNLHA_ERR_WRITE, why);
+        return report.result();
+    }
     ArchiveReader reader;
     struct stat ast {};
     bool exists = ::stat(archive.c_str(), &ast) == 0;
@@ -239,17 +248,10 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
-    Collector collector(ast, exists, report);
+    Collector collector(ast, exists, rw, report);
     for (const std::string &p : paths) collector.add(p);
     std::vector<Entry> &entries = collector.entries();
     if (entries.empty()) return report.result();
-
-    ArchiveRewrite rw;
-    std::string why;
-    if (!rw.begin(archive, why)) {
-        report.fail(UNLHA_ERR_WRITE, why);
-        return report.result();
-    }
     std::unordered_map<std::string, std::size_t> wanted;
     for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
     std::vector<bool> done(entries.size(), false);

@@ -13,15 +13,16 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
         report.fail(UNLHA_ERR_COMMAND, "d: name the members to delete");
         return report.result();
     }
-    ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(archive)) {
-        report.fail(rc, reader.error());
-        return report.result();
-    }
+    // The lock first: the archive read below is then the one this replaces.
     ArchiveRewrite rewrite;
     std::string why;
     if (!rewrite.begin(archive, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
+        return report.result();
+    }
+    ArchiveReader reader;
+    if (UnlhaResult rc = reader.open(archive)) {
+        report.fail(rc, reader.error());
         return report.result();
     }
     // A self-extractor keeps its program part.

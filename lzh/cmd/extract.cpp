@@ -30,6 +30,38 @@ private:
     std::uint16_t crc_ = 0;
 };
 
+class NullSink : public ByteSink {
+public:
+    bool write(const std::uint8_t *, std::size_t) override { return true; }
+};
+
+struct Outcome {
+    UnlhaResult result = UNLHA_OK;
+    std::string problem;  // empty when the data is sound
+};
+
+std::string unsupported(const Member &m) {
+    const char *whose = m.method == "-lk7-" ? " (LHARK's own -lh7-)" : "";
+    return "method " + m.method + whose + " is not supported";
+}
+
+// Decodes a member's data into `out` and checks it against the member's CRC.
+// `file` is the sink under `out` that a write error is read from, if any.
+Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &out, FdSink *file) {
+    if (!can_decode(m.method)) return {UNLHA_ERR_DATA, unsupported(m)};
+    CrcSink crc(out);
+    FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
+    CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
+    if (status == CodecStatus::ok && file && !file->flush()) status = CodecStatus::write_error;
+    if (status == CodecStatus::write_error)
+        return {UNLHA_ERR_WRITE, "cannot write: " + error_text(file && file->error() ? file->error() : EIO)};
+    if (status == CodecStatus::truncated && m.data_offset + m.packed_size > reader.size())
+        return {UNLHA_ERR_DATA, "the archive ends inside this member's data"};
+    if (status != CodecStatus::ok) return {UNLHA_ERR_DATA, describe(status)};
+    if (m.has_crc && crc.crc() != m.crc16) return {UNLHA_ERR_DATA, "CRC error: the data is damaged"};
+    return {};
+}
+
 std::string join(const std::vector<std::string> &parts) {
     std::string s;
     for (const auto &p : parts) {
@@ -111,7 +143,7 @@ private:
     // a damaged member never costs the old copy.
     bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
         if (!can_decode(m.method)) {
-            report_.fail(UNLHA_ERR_DATA, joined + ": method " + m.method + " is not supported");
+            report_.fail(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
             return false;
         }
         std::string write_name = exists ? temp_name(name) : name;
@@ -121,20 +153,7 @@ private:
             return false;
         }
         FdSink sink(fd);
-        CrcSink crc(sink);
-        FileRegionSource src(reader_.fd(), m.data_offset, m.packed_size);
-        CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
-        if (status == CodecStatus::ok && !sink.flush()) status = CodecStatus::write_error;
-        std::string problem;
-        UnlhaResult result = UNLHA_ERR_DATA;
-        if (status == CodecStatus::write_error) {
-            problem = "cannot write: " + error_text(sink.error() ? sink.error() : EIO);
-            result = UNLHA_ERR_WRITE;
-        } else if (status != CodecStatus::ok) {
-            problem = describe(status);
-        } else if (crc.crc() != m.crc16) {
-            problem = "CRC error: the extracted data is damaged";
-        }
+        auto [result, problem] = decode_checked(reader_, m, sink, &sink);
         if (problem.empty()) {
             ::fchmod(fd, file_mode(m));
             struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(m.mtime), 0}};
@@ -185,6 +204,31 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out) {
         if (matcher.matches(m)) extractor.member(m);
     tree.finish();
     if (reader.error_code()) report.fail(reader.error_code(), req.archive + ": " + reader.error());
+    for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
+    return report.result();
+}
+
+} // namespace lzh
+
+namespace lzh {
+
+UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out) {
+    Report report(out);
+    ArchiveReader reader;
+    if (UnlhaResult rc = reader.open(archive)) {
+        report.fail(rc, reader.error());
+        return report.result();
+    }
+    MemberMatcher matcher(names);
+    note_all_members(reader, matcher);
+    Member m;
+    while (reader.next(m)) {
+        if (!matcher.matches(m) || m.kind != MemberKind::file) continue;
+        NullSink nowhere;
+        Outcome o = decode_checked(reader, m, nowhere, nullptr);
+        if (o.result != UNLHA_OK) report.fail(o.result, exact_name(m.display_path()) + ": " + o.problem);
+    }
+    if (reader.error_code()) report.fail(reader.error_code(), archive + ": " + reader.error());
     for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     return report.result();
 }

@@ -1,4 +1,5 @@
-// The "x" command: members out of an archive into a folder, safely.
+// The "x" command: members out of an archive into a folder, safely; and
+// "t", which checks them without writing.
 #pragma once
 
 #include "output.h"
@@ -18,5 +19,9 @@ struct ExtractRequest {
 // Extracts the matching members; every failure is one line on `out`.
 // Returns 0, or the first failing result.
 UnlhaResult extract_archive(const ExtractRequest &req, Output &out);
+
+// The "t" command: decodes the matching members and checks their CRCs,
+// writing nothing.  One line per damaged member (UNLHA_ERR_DATA).
+UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out);
 
 } // namespace lzh

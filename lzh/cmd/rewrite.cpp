@@ -1,7 +1,6 @@
 #include "rewrite.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,9 +18,8 @@ ArchiveRewrite::~ArchiveRewrite() {
 std::string ArchiveRewrite::describe_error(int err) const { return "cannot write " + target_ + ": " + error_text(err); }
 
 bool ArchiveRewrite::begin(const std::string &target, std::string &why) {
-    target_ = target;
-    char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved)) target_ = resolved;  // through a link to the real file
+    if (!lock_.acquire(target, why)) return false;
+    target_ = real_target(target);  // through a link to the real file
     std::size_t slash = target_.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
     std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
@@ -80,6 +78,11 @@ bool ArchiveRewrite::truncate(std::uint64_t offset, std::string &why) {
     base_ = offset;
     sink_ = std::make_unique<FdSink>(fd_);
     return true;
+}
+
+bool ArchiveRewrite::is_new_file(const struct stat &st) const {
+    struct stat own {};
+    return fd_ >= 0 && ::fstat(fd_, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
 }
 
 bool ArchiveRewrite::commit(mode_t mode, std::string &why) {

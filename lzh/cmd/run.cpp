@@ -12,16 +12,18 @@ UnlhaResult run_list(const Command &cmd, Output &out) { return list_archive(cmd.
 UnlhaResult run_extract(const Command &cmd, Output &out) {
     return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
 }
+UnlhaResult run_test(const Command &cmd, Output &out) { return test_archive(cmd.archive, cmd.names, out); }
 UnlhaResult run_delete(const Command &cmd, Output &out) { return delete_members(cmd.archive, cmd.names, out); }
 UnlhaResult run_add(const Command &cmd, Output &out) { return add_paths(cmd.archive, cmd.names, *cmd.method, out); }
 UnlhaResult run_sfx(const Command &cmd, Output &out) { return make_self_extractor(cmd.archive, cmd.folder, out); }
 
 constexpr CommandSpec kCommands[] = {
-    {"l", "ARCHIVE", "list the members", run_list},
-    {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", run_extract},
-    {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", run_delete},
-    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", run_add},
-    {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", run_sfx},
+    {"l", "ARCHIVE", "list the members", false, run_list},
+    {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", true, run_extract},
+    {"t", "ARCHIVE [NAMES...]", "test: decode and check the members, writing nothing", false, run_test},
+    {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", true, run_delete},
+    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", false, run_add},
+    {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", true, run_sfx},
 };
 
 } // namespace

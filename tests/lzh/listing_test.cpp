@@ -52,7 +52,7 @@ TEST_F(ListingTest, CorpusArchivesListTheirManifestMembers) {
         std::string name = a["archive"];
         SCOPED_TRACE(name);
         CmdResult r = unlha("l " + quote((corpus_dir() / name).string()));
-        EXPECT_EQ(r.rc, 0) << r.text;
+        EXPECT_EQ(r.rc, cut_short(a) ? UNLHA_ERR_FORMAT : UNLHA_OK) << r.text;
         std::vector<std::string> lines = member_lines(r.text);
         ASSERT_EQ(lines.size(), a["members"].size()) << r.text;
         for (std::size_t i = 0; i < lines.size(); ++i) {

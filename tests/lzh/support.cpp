@@ -84,6 +84,12 @@ const nlohmann::json &manifest() {
     return m;
 }
 
+bool cut_short(const nlohmann::json &archive) {
+    for (const auto &m : archive["members"])
+        if (m.value("optional_reason", std::string()).find("truncated") != std::string::npos) return true;
+    return false;
+}
+
 std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -60,6 +60,8 @@ std::uint32_t crc32_of(const std::string &data);
 
 const fs::path &corpus_dir();
 const nlohmann::json &manifest();
+// Whether the manifest says an archive is cut short (a member's data runs past its end).
+bool cut_short(const nlohmann::json &archive);
 
 // Lines of a listing text.
 std::vector<std::string> lines_of(const std::string &text);
