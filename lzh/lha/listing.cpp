@@ -72,10 +72,6 @@ std::string osk_permissions(unsigned mode) {
     return s;
 }
 
-bool shows_as_link(const lzh::Member &m) {
-    return m.kind == lzh::MemberKind::symlink ||
-           (m.unix_mode && (*m.unix_mode & kSymlink) == kSymlink);
-}
 
 // Control characters in a name would reach the terminal or break a
 // client's line parsing; "?" still matches them as a FILE pattern.
@@ -160,7 +156,7 @@ std::string ListFormat::shown_name(const lzh::Member &m) { return printable(m.di
 
 std::string ListFormat::member(const lzh::Member &m) const {
     std::string name = shown_name(m);
-    if (shows_as_link(m)) name.append(" -> ").append(printable(m.link_target));
+    if (m.kind == lzh::MemberKind::symlink) name.append(" -> ").append(printable(m.link_target));
     std::string line;
     if (style_.verbose) line.append(name).append("\n");
     line.append(owner_field(m)).append(sizes(m.packed_size, m.original_size));

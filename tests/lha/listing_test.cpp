@@ -87,6 +87,11 @@ TEST_F(LhaListing, OsNineAttributes) {
     // Without an attribute header the default mode's bits are read as OS-9's.
     m.unix_mode.reset();
     EXPECT_EQ(first_field(m).substr(0, 8), "d-ew-ew-");
+    // High bits that would be a Unix link type do not make an OS-9 folder one.
+    lzh::Member dir = unix_file("subdir", 0xB0BF);
+    dir.os_id = 'K';
+    dir.kind = lzh::MemberKind::directory;
+    EXPECT_TRUE(format(false).member(dir).ends_with(" subdir/\n")) << format(false).member(dir);
 }
 
 TEST_F(LhaListing, SystemLabels) {
