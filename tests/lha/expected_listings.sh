@@ -23,6 +23,18 @@ command -v faketime >/dev/null || { echo "expected_listings: faketime is missing
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Only the clock is faked: libfaketime would otherwise shift the archive's
+# own time (the Total line) by as much as it moves the clock.
+export NO_FAKE_STAT=1
+# The fixed clock must reach lha: the Total line shows an archive time from
+# a month before the clock with the time of day, but its year after 2030.
+sample=$(find "$corpus" -name '*.lzh' | sort | head -n 1)
+cp "$sample" "$work/clock.lzh"
+TZ=UTC touch -d '2026-11-01 10:20:00' "$work/clock.lzh"
+total() { TZ=UTC faketime "$1" "$lha" l "$work/clock.lzh" | tail -n 1 | cut -c39-; }
+[ "$(total '2026-12-08 12:00:00')" = "Nov  1 10:20" ] && [ "$(total '2030-06-01 12:00:00')" = "Nov  1  2026" ] ||
+  { echo "expected_listings: faketime does not set lha's clock ($(total '2030-06-01 12:00:00'))"; exit 1; }
+
 # Known differences, each with its kind and why (known_differences.txt).
 declare -A known=()
 while IFS='|' read -r name kind why; do
