@@ -4,6 +4,7 @@
 //   options       the command line: key, modifiers, archive, files
 //   listing       the l and v columns
 //   list_command  reads the archive and prints the listing
+//   archive_name  ARCHIVE with its .lzh or .lzs left off
 
 #include "list_command.h"
 #include "options.h"
