@@ -91,8 +91,8 @@ std::int64_t dos_time_to_unix(std::uint32_t dos) {
     tm.tm_mday = static_cast<int>((dos >> 16) & 0x1F);
     tm.tm_mon = static_cast<int>((dos >> 21) & 0x0F) - 1;
     tm.tm_year = static_cast<int>(dos >> 25) + 80;
-    if (tm.tm_mday == 0) tm.tm_mday = 1;
-    if (tm.tm_mon < 0) tm.tm_mon = 0;
+    // A day or month of 0 (some writers store them) normalises as other
+    // readers show it: the last day of the month before, December before.
     tm.tm_isdst = -1;  // DOS times are local wall-clock times
     std::time_t t = std::mktime(&tm);
     return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
@@ -290,7 +290,7 @@ ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     const std::size_t extra = total - after_crc;
     const std::uint8_t *x = h.data() + after_crc;
     if (m.level == 0) {
-        m.os_id = 'M';
+        m.os_id = 0;
         m.packed_size = packed_or_skip;
         m.header_size = total;
         read_level0_area(x, extra, m, f);
@@ -401,7 +401,10 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     if (f.original64) m.original_size = *f.original64;
     // OS-9/68k writes OS-9 permissions where Unix writers put the mode.
     if (m.os_id == kOsOs9_68k && m.unix_mode) f.os9_mode = *m.unix_mode;
-    if (f.os9_mode) m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
+    if (f.os9_mode) {
+        m.os9_attributes = f.os9_mode;
+        m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
+    }
     // LHARK writes level-1 headers with a blank OS id and its own, other
     // -lh7-; the name -lk7- keeps it apart from the one everybody else writes.
     if (m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-") m.method = "-lk7-";

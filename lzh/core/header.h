@@ -21,12 +21,13 @@ struct Member {
 
     std::string method = "-lh0-";  // five characters
     int level = 2;
-    char os_id = 'U';
+    char os_id = 'U';               // 0 for a level-0 header that names no system
     std::int64_t mtime = 0;         // seconds since 1970, UTC
     std::uint16_t crc16 = 0;        // of the original data
     bool has_crc = true;            // some level-0 writers leave the CRC out
     std::uint8_t msdos_attr = 0x20;
     std::optional<std::uint16_t> unix_mode;  // permission and type bits
+    std::optional<std::uint16_t> os9_attributes;  // OS-9's own, as stored; unix_mode holds their meaning
     std::optional<std::uint16_t> uid, gid;
     std::optional<std::uint32_t> code_page;  // of the stored names, when a header says
 

@@ -62,9 +62,9 @@ std::string unix_permissions(unsigned mode) {
     return s;
 }
 
-// OS-9/68K's attribute byte, kept in the same field as a Unix mode: from
-// bit 7 down, folder, shared, then execute, write, read for the public and
-// for the owner.
+// OS-9/68K's attribute byte (stored in the field Unix writers use for the
+// mode): from bit 7 down, folder, shared, then execute, write, read for the
+// public and for the owner.
 std::string osk_permissions(unsigned mode) {
     const char *letters = "dsewrewr";
     std::string s;
@@ -146,7 +146,7 @@ std::string ListFormat::owner_field(const lzh::Member &m) const {
     char id = system_of(m);
     if (id == 'U' || is_osk(id)) {
         unsigned mode = m.unix_mode.value_or(kDefaultMode);
-        std::string perm = id == 'U' ? unix_permissions(mode) + " " : osk_permissions(mode) + "   ";
+        std::string perm = id == 'U' ? unix_permissions(mode) + " " : osk_permissions(m.os9_attributes.value_or(mode)) + "   ";
         return perm + format("%5d/%-5d ", m.uid.value_or(0), m.gid.value_or(0));
     }
     return format("%-11.11s%12s", system_label(id), "");
