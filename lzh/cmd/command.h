@@ -12,6 +12,7 @@
 
 #include "methods.h"
 #include "output.h"
+#include "progress.h"
 #include "unlha32.h"
 
 #include <span>
@@ -35,7 +36,7 @@ struct CommandSpec {
     std::string_view usage;   // the words after the verb, for usage texts
     std::string_view what;    // what it does, a few words
     bool takes_folder;        // a word after the archive ending in a separator is FOLDER/
-    UnlhaResult (*run)(const Command &cmd, Output &out);
+    UnlhaResult (*run)(const Command &cmd, Output &out, ProgressWatcher *watcher);
 };
 
 std::span<const CommandSpec> commands();

@@ -104,22 +104,35 @@ std::string listing_summary(std::uint64_t count, std::uint64_t original, std::ui
            " " + date_time(mtime) + exact_sizes(original, packed);
 }
 
-UnlhaResult list_archive(const std::string &archive, Output &out) {
+UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('l', watcher);
     ArchiveReader reader;
     if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }
+    // The work: the archive read through, header by header.
+    MemberMatcher everything({});
+    WorkPlan plan = plan_work(reader, everything, [](const Member &, bool) { return std::optional<std::uint64_t>(0); });
+    progress.plan(plan.members, reader.size() - reader.first_header());
     out.line(kTitles);
     out.line(kSeparator);
     std::uint64_t count = 0, original = 0, packed = 0;
     Member m;
     while (reader.next(m)) {
-        out.line(listing_line(m));
+        const std::string line = listing_line(m);
+        if (!progress.begin(exact_name(m.display_path()), &m)) break;
+        progress.work(std::min(m.stored_size(), reader.size() - m.header_offset));
+        progress.end(MemberOutcome::done);
+        out.line(line);
         ++count;
         original += m.original_size;
         packed += m.packed_size;
+    }
+    if (progress.stopped()) {
+        report.stopped(archive + ": stopped");
+        return report.result();
     }
     out.line(kSeparator);
     struct stat st {};

@@ -135,6 +135,22 @@ void note_all_members(ArchiveReader &reader, MemberMatcher &matcher) {
     reader.rewind();
 }
 
+WorkPlan plan_work(ArchiveReader &reader, MemberMatcher &matcher,
+                   const std::function<std::optional<std::uint64_t>(const Member &, bool selected)> &bytes_of) {
+    note_all_members(reader, matcher);
+    // Matching here marks the names used, as the command's own pass will.
+    WorkPlan plan;
+    Member m;
+    while (reader.next(m)) {
+        if (auto bytes = bytes_of(m, matcher.matches(m))) {
+            ++plan.members;
+            plan.bytes += *bytes;
+        }
+    }
+    reader.rewind();
+    return plan;
+}
+
 std::vector<std::string> MemberMatcher::unmatched() const {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < names_.size(); ++i)

@@ -18,6 +18,9 @@
 
 #include "header.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,5 +55,14 @@ private:
 class ArchiveReader;
 // The first pass: notes every member of `reader`, then rewinds it.
 void note_all_members(ArchiveReader &reader, MemberMatcher &matcher);
+
+// What a command will do, for its progress: the members it counts and
+// their bytes.  `bytes_of` says, for each member and whether the names
+// select it, how many bytes of work it is, or nullopt for none at all.
+struct WorkPlan {
+    std::uint64_t members = 0, bytes = 0;
+};
+WorkPlan plan_work(ArchiveReader &reader, MemberMatcher &matcher,
+                   const std::function<std::optional<std::uint64_t>(const Member &, bool selected)> &bytes_of);
 
 } // namespace lzh

@@ -1,5 +1,7 @@
 #include "rewrite.h"
 
+#include "match.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -41,7 +43,7 @@ bool ArchiveRewrite::write(const void *data, std::size_t n, std::string &why) {
     return false;
 }
 
-bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why) {
+bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why, Progress *progress) {
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::uint64_t>(length, 256 * 1024)));
     while (length > 0) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, buf.size()));
@@ -50,10 +52,23 @@ bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t lengt
             return false;
         }
         if (!write(buf.data(), n, why)) return false;
+        if (progress && !progress->work(n)) {
+            why = "stopped";
+            return false;
+        }
         offset += n;
         length -= n;
     }
     return true;
+}
+
+bool ArchiveRewrite::copy_member(const ArchiveReader &reader, const Member &m, Progress &progress, std::string &why) {
+    if (!progress.begin(exact_name(m.display_path()), &m)) return false;
+    bool ok = m.data_offset + m.packed_size <= reader.size();
+    if (!ok) why = m.display_path() + ": the archive ends inside this member";
+    ok = ok && copy_from(reader.fd(), m.header_offset, m.stored_size(), why, &progress);
+    progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
+    return ok;
 }
 
 bool ArchiveRewrite::sync_sink(std::string &why) {

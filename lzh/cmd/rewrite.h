@@ -4,7 +4,9 @@
 // old archive whole.
 #pragma once
 
+#include "archive.h"
 #include "file_io.h"
+#include "progress.h"
 #include "writer_lock.h"
 
 #include <cstdint>
@@ -30,7 +32,11 @@ public:
 
     // Appends bytes, or a region of another file copied as it is.
     bool write(const void *data, std::size_t n, std::string &why);
-    bool copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why);
+    // A copy counts as work of `progress`, and stops when it is stopped.
+    bool copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why, Progress *progress = nullptr);
+    // Copies an old member as it is, header and data, as one member of
+    // `progress`.  False with `why` when its data runs past the archive's end.
+    bool copy_member(const ArchiveReader &reader, const Member &m, Progress &progress, std::string &why);
 
     // Where the next byte goes, and random access for headers patched once
     // their member is written.

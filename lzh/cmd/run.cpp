@@ -8,14 +8,22 @@
 namespace lzh {
 namespace {
 
-UnlhaResult run_list(const Command &cmd, Output &out) { return list_archive(cmd.archive, out); }
-UnlhaResult run_extract(const Command &cmd, Output &out) {
-    return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
+UnlhaResult run_list(const Command &cmd, Output &out, ProgressWatcher *w) { return list_archive(cmd.archive, out, w); }
+UnlhaResult run_extract(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out, w);
 }
-UnlhaResult run_test(const Command &cmd, Output &out) { return test_archive(cmd.archive, cmd.names, out); }
-UnlhaResult run_delete(const Command &cmd, Output &out) { return delete_members(cmd.archive, cmd.names, out); }
-UnlhaResult run_add(const Command &cmd, Output &out) { return add_paths(cmd.archive, cmd.names, *cmd.method, out); }
-UnlhaResult run_sfx(const Command &cmd, Output &out) { return make_self_extractor(cmd.archive, cmd.folder, out); }
+UnlhaResult run_test(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return test_archive(cmd.archive, cmd.names, out, w);
+}
+UnlhaResult run_delete(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return delete_members(cmd.archive, cmd.names, out, w);
+}
+UnlhaResult run_add(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return add_paths(cmd.archive, cmd.names, *cmd.method, out, w);
+}
+UnlhaResult run_sfx(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return make_self_extractor(cmd.archive, cmd.folder, out, w);
+}
 
 constexpr CommandSpec kCommands[] = {
     {"l", "ARCHIVE", "list the members", false, run_list},
@@ -30,14 +38,14 @@ constexpr CommandSpec kCommands[] = {
 
 std::span<const CommandSpec> commands() { return kCommands; }
 
-UnlhaResult run_command(std::string_view text, Output &out) {
+UnlhaResult run_command(std::string_view text, Output &out, ProgressWatcher *watcher) {
     Command cmd;
     std::string error;
     if (!parse_command(text, cmd, error)) {
         out.line(error);
         return UNLHA_ERR_COMMAND;
     }
-    return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out);
+    return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out, watcher);
 }
 
 } // namespace lzh

@@ -38,6 +38,9 @@ struct Member {
     std::string path;
     std::string link_target;  // UTF-8, for a symbolic link
 
+    // Its bytes in the archive, header and data.
+    std::uint64_t stored_size() const { return data_offset + packed_size - header_offset; }
+
     // The path as the listing shows it and as commands name the member:
     // a directory's ends in "/".
     std::string display_path() const;

@@ -34,7 +34,8 @@ typedef enum UnlhaResult {
     UNLHA_ERR_WRITE = 5,     /* cannot write */
     UNLHA_ERR_OUTPUT = 6,    /* the output text did not fit */
     UNLHA_ERR_NOMATCH = 7,   /* no member matched */
-    UNLHA_ERR_UNSAFE = 8     /* unsafe member path refused */
+    UNLHA_ERR_UNSAFE = 8,    /* unsafe member path refused */
+    UNLHA_ERR_STOPPED = 9    /* the progress callback asked to stop; nothing was left half done */
 } UnlhaResult;
 
 /* `window` is accepted for compatibility and not used. */
