@@ -125,7 +125,9 @@ private:
 QString Column_Heading();
 
 // One argument string from the program's arguments: joined by one blank, an
-// argument that holds a blank or a double quote, or is empty, in double quotes.
+// argument that holds a blank or a double quote, or is empty, in double quotes
+// with each of its own double quotes doubled. Arg_Split gives every argument
+// back as one word, unchanged.
 QString Arg_Join(const QStringList& arguments);
 
 // Captions, titles, filters and messages.
