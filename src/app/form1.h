@@ -111,6 +111,7 @@ private:
     QString Member_Name(int row) const;            // the member's whole stored path
     QStringList Member_Names() const;             // of every member row, in row order
     QString Find_Text_Viewer(const QString& folder);
+    bool Is_Lzh_Archive(const QString& path) const;   // an existing file the library lists
 
     WindowFrame& window_;
     MessageBox& messages_;
