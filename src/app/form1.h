@@ -9,7 +9,8 @@
 //                   archiver/    Unlha, Dlg_Save; Path_Dir, Path_StripSep (path.h);
 //                                the command texts (command_text.h)
 //                   listing/     OPEN_Click, File_List, List_Fill (listing_parser.h)
-//                   operations/  File_Free, File_AllFree, File_Read, File_Del, File_Exe
+//                   operations/  File_Free, File_AllFree, File_Read, File_Del, File_Exe;
+//                                Read_Folder, File_Read's folder of its own under TMP
 //   controls.h    ListBox, Label, WindowFrame, MessageBox, MousePointer, PopupMenu,
 //                 Clipboard: what the procedures see of the window. src/ui
 //                 implements them with widgets, the tests with scripted fakes.
@@ -32,6 +33,7 @@
 #include "common_dialog.h"
 #include "controls.h"
 #include "desktop.h"
+#include "operations/read_folder.h"
 
 #include <QString>
 #include <QStringList>
@@ -120,6 +122,7 @@ private:
     Clipboard& clipboard_;
     Desktop& desktop_;
     const UnlhaLibrary& library_;
+    Read_Folder read_folder_;   // File_Read's private folder under TMP
 };
 
 // The column heading that start-up writes into Label1 (42 characters).
