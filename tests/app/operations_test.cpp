@@ -269,27 +269,45 @@ TEST_F(Commands, FileDelWithOnlyTheSummaryRowSelectedDeletesNothing)
     EXPECT_EQ(f.list.rows.size(), 4u);
 }
 
-TEST(FileDel, AFolderIsDeletedOnlyWithEverythingBelowItSelected)
+TEST(FileDel, AFolderRowDeletesTheFolderWithItsContentsAndTakesTheirRows)
 {
     Fake_Form f;
     f.List(u"/arc/a.lzh"_s, Listing({{"docs/", 0, 0, "docs/"},
                                      {"readme.txt", 2, 2, "docs/readme.txt"},
-                                     {"readme.txt", 1, 1, "readme.txt"}}));
+                                     {"sub/", 0, 0, "docs/sub/"},
+                                     {"x.txt", 2, 2, "docs/sub/x.txt"},
+                                     {"readme.txt", 1, 1, "readme.txt"},
+                                     {"docs2.txt", 1, 1, "docs2.txt"}}));
     f.recorder.calls.clear();
+    f.list.Select({0, 4});
+    f.form.File_Del();
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"docs/\"",
+                                                               "d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"docs2.txt"_s);
+    EXPECT_TRUE(f.list.rows[1].path.isEmpty());
+}
+
+TEST(FileDel, AFolderThatFailsKeepsItsRowsAndAFileNameThatWouldTakeMoreIsNotHandedOver)
+{
+    Fake_Form f;
+    // "a" and "a/x" both: deleting the file "a" would take "a/x" as well.
+    f.List(u"/arc/a.lzh"_s, Listing({{"a", 1, 1, "a"}, {"x", 1, 1, "a/x"}, {"d/", 0, 0, "d/"}, {"y", 1, 1, "d/y"}}));
+    f.recorder.calls.clear();
+    f.recorder.respond = [](const std::string& command, std::string&) { return command.find("d/") != std::string::npos ? 5 : 0; };
     f.list.Select({0, 2});
     f.form.File_Del();
-    // "docs/" would take docs/readme.txt, which is not selected; the
-    // top-level readme.txt is named exactly and goes alone.
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
-    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
-    ASSERT_EQ(f.list.rows.size(), 3u);
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"d/\""}));
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s, u"err"_s}));
+    EXPECT_EQ(f.list.rows.size(), 5u);
 
-    // With the folder and its content selected, one call takes both rows.
+    // With everything below it selected, the file name goes, and so do both rows.
     f.recorder.calls.clear();
     f.list.rows[1].selected = true;
     f.form.File_Del();
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"docs/\""}));
-    EXPECT_EQ(f.list.rows.size(), 1u);
+    EXPECT_EQ(f.recorder.Commands().front(), "d \"/arc/a.lzh\" \"/\" \"a\"");
+    EXPECT_EQ(f.list.rows.size(), 3u);
 }
 
 TEST_F(Commands, FileExeSuggestsTheArchiveNameAndWritesIntoTheChosenFolder)
@@ -314,17 +332,29 @@ TEST_F(Commands, FileExeReportsAFailure)
     EXPECT_EQ(f.pointer.shape, Pointer_Default);
 }
 
-TEST_F(Commands, EveryCommandClearsTheTextOfTheCallBefore)
+TEST_F(Commands, EveryCommandStartsFromAnEmptyBufferOfTwentyThousand)
 {
-    f.recorder.respond = [](const std::string&, std::string& text) {
-        text = "extracted\n";
-        return 0;
+    // A command that makes no call at all still leaves no text of the call
+    // before it behind.
+    const auto leave_text = [this] {
+        f.recorder.respond = [](const std::string&, std::string& text) {
+            text = "extracted\n";
+            return 0;
+        };
+        f.list.Select({0});
+        f.dialogs.Confirm(u"/out/x"_s);
+        f.form.File_Free();
+        ASSERT_TRUE(f.form.Buf_Out.startsWith(u"extracted\n   "_s));
+        f.list.rows[0].selected = false;
+        f.list.Select({3});   // the summary row alone: nothing to do
+        f.form.Buf_Size = 7;
     };
-    f.list.Select({0});
-    f.dialogs.Confirm(u"/out/x"_s);
-    f.form.File_Free();
-    EXPECT_TRUE(f.form.Buf_Out.startsWith(u"extracted\n   "_s));
-    f.recorder.respond = nullptr;
+    leave_text();
     f.form.File_Del();
     EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
+    EXPECT_EQ(f.form.Buf_Size, 20000);
+    leave_text();
+    f.form.File_Read();
+    EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
+    EXPECT_EQ(f.form.Buf_Size, 20000);
 }
