@@ -4,9 +4,11 @@
 
 work=$(mktemp -d "/tmp/morvane-$name.XXXXXX")
 xvfb_pid=
+wm_pid=
 app_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -46,6 +48,12 @@ start_x() {
     wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=:$(cat "$work/display")
     export DISPLAY
+    # A window manager, as on a desktop: frames, title bars, focus.
+    if command -v openbox >/dev/null; then
+        openbox --sm-disable >"$work/openbox.log" 2>&1 &
+        wm_pid=$!
+        sleep 0.5
+    fi
 }
 
 # Waits for the dialog titled $1 (a pattern), types $2 into its name field
