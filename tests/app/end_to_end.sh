@@ -32,10 +32,7 @@ TMP="$work/tmp" QT_QPA_PLATFORM=xcb "$build/morvane" "$work/test.lzh" 2>"$work/m
 app_pid=$!
 
 title="Morvane 32bit Ver.97.08  $work/test.lzh"
-wait_for 600 xdotool search --name "^$title\$" || fail "no window titled '$title'"
-window=$(xdotool search --name "^$title\$" | head -n 1)
-xdotool windowfocus --sync "$window"
-sleep 0.5
+focus_window "$title" "no window titled '$title'"
 [ -n "$shots" ] && import -window root "$shots/e2e-listing.png"
 
 # Select every row, then extract all through the menu.
@@ -108,10 +105,7 @@ env -u XDG_CURRENT_DESKTOP TMP="$work/tmp2" XDG_DATA_HOME="$work/xdg/data" XDG_C
     XDG_DATA_DIRS=/usr/share PATH="$work/bin:$PATH" "$build/morvane" download.bin 2>"$work/morvane-first.log" &
 app_pid=$!
 title="Morvane 32bit Ver.97.08  download.bin"
-wait_for 600 xdotool search --name "^$title\$" || fail "download.bin was not listed"
-window=$(xdotool search --name "^$title\$" | head -n 1)
-xdotool windowfocus --sync "$window"
-sleep 0.5
+focus_window "$title" "download.bin was not listed"
 [ -n "$shots" ] && import -window root "$shots/e2e-first.png"
 xdotool key --clearmodifiers End Home
 xdotool key alt+f

@@ -24,6 +24,11 @@ struct Start_Up : ::testing::Test {
         f.desktop.folder = folder.path();
         f.desktop.environment[u"TMP"_s] = u"/var/tmp/m"_s;
     }
+    void Touch(const QString& name) const
+    {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     QStringList Files() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
 };
 
@@ -31,9 +36,7 @@ struct Start_Up : ::testing::Test {
 
 TEST_F(Start_Up, ATextFileInTheFolderIsLookedUpAndNothingIsCreated)
 {
-    QFile notes(folder.filePath(u"notes.txt"_s));
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.close();
+    Touch(u"notes.txt"_s);
     f.form.Form_Load();
     ASSERT_EQ(f.desktop.lookups.size(), 1u);
     EXPECT_EQ(f.desktop.lookups[0].file, u"notes.txt"_s);
@@ -81,9 +84,7 @@ TEST_F(Start_Up, ALookupThatFindsNothingLeavesNoViewer)
     Fake_Form g;
     g.desktop.folder = folder.path();
     g.desktop.associated.clear();
-    QFile notes(folder.filePath(u"notes.txt"_s));
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.close();
+    Touch(u"notes.txt"_s);
     g.form.Form_Load();
     ASSERT_EQ(g.desktop.lookups.size(), 1u);
     EXPECT_EQ(g.desktop.lookups[0].file, u"notes.txt"_s);
@@ -158,10 +159,8 @@ TEST_F(Start_Up, AnLzhArchiveOfAnyNameIsKnownByItsContentAndListed)
 {
     // The library lists download.bin and refuses notes.bin; missing.bin is
     // not there to ask about.
-    for (const char* name : {"download.bin", "notes.bin"}) {
-        QFile file(folder.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    Touch(u"download.bin"_s);
+    Touch(u"notes.bin"_s);
     const std::string listing = Listing({{"a.txt", 1, 1, "a.txt"}});
     for (const char* name : {"download.bin", "notes.bin", "missing.bin"}) {
         const QString path = folder.filePath(QString::fromUtf8(name));

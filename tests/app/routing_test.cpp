@@ -21,9 +21,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string Three = Listing({{"readme.txt", 6, 6, "readme.txt"},
-                                   {"numbers.txt", 13893, 6579, "docs/numbers.txt"},
-                                   {"other.txt", 3, 3, "other.txt"}});
+const std::string Members = Listing({{"first.txt", 1, 1, "first.txt"}, {"second.txt", 2, 2, "sub/second.txt"},
+                                     {"third.txt", 3, 3, "third.txt"}});
 
 // The routing as the window's design gives it.
 const std::map<std::string, void (Form1::*)()> Procedure_Of = {
@@ -58,7 +57,7 @@ Trace Run_On_A_Window(const std::function<void(Shown_Window&)>& act)
 {
     QApplication::clipboard()->clear();
     QTemporaryDir tmp;
-    Shown_Window w(Three);
+    Shown_Window w(Members);
     w.List_Archive(u"/arc/a.lzh"_s);
     w.window->list().item(1)->setSelected(true);
     w.window->list().item(2)->setSelected(true);

@@ -161,6 +161,19 @@ struct File_Dialog : ::testing::Test {
         dialog.Flags = Flag_HideReadOnly;
         dialog.CancelError = true;
     }
+    // The names of the files the Open dialog lists, once `expected` show.
+    QStringList Names_Shown(int expected)
+    {
+        QStringList names;
+        host.on_show = [&](QFileDialog& shown) {
+            When_Shown([&shown, &names, expected](QWidget*) {
+                names = Shown_Names(shown, expected);
+                shown.reject();
+            });
+        };
+        dialog.ShowOpen();
+        return names;
+    }
 };
 }  // namespace
 
@@ -191,15 +204,7 @@ TEST_F(File_Dialog, FiltersMatchNamesInAnyLetterCase)
     EXPECT_EQ(Qt_Name_Filters(u"Lhaﾌｧｲﾙ (*.LZH)|*.LZH|Both|*.a;*.B|All|*.*|"_s),
               QStringList({u"Lhaﾌｧｲﾙ (*.LZH) (*.[lL][zZ][hH])"_s, u"Both (*.[aA] *.[bB])"_s, u"All (*)"_s}));
     dialog.Filter = text::Filter_Lzh;
-    QStringList shown_names;
-    host.on_show = [&](QFileDialog& shown) {
-        When_Shown([&shown, &shown_names](QWidget*) {
-            shown_names = Shown_Names(shown, 3);
-            shown.reject();
-        });
-    };
-    dialog.ShowOpen();
-    EXPECT_EQ(shown_names, QStringList({u"B.LZH"_s, u"D.Lzh"_s, u"a.lzh"_s}));
+    EXPECT_EQ(Names_Shown(3), QStringList({u"B.LZH"_s, u"D.Lzh"_s, u"a.lzh"_s}));
 }
 
 TEST_F(File_Dialog, AllFilesShowsNamesWithoutADotToo)
@@ -207,15 +212,7 @@ TEST_F(File_Dialog, AllFilesShowsNamesWithoutADotToo)
     Write_Tree(folder.path(), {{u"README"_s, ""}, {u"a.lzh"_s, ""}, {u"notes.txt"_s, ""}});
     dialog.Filter = text::Filter_Lzh;
     dialog.FilterIndex = 2;   // 全てのﾌｧｲﾙ(*.*)
-    QStringList names;
-    host.on_show = [&](QFileDialog& shown) {
-        When_Shown([&shown, &names](QWidget*) {
-            names = Shown_Names(shown, 3);
-            shown.reject();
-        });
-    };
-    dialog.ShowOpen();
-    EXPECT_EQ(names, QStringList({u"README"_s, u"a.lzh"_s, u"notes.txt"_s}));
+    EXPECT_EQ(Names_Shown(3), QStringList({u"README"_s, u"a.lzh"_s, u"notes.txt"_s}));
 }
 
 TEST_F(File_Dialog, AWildcardNameFiltersTheDialogAndIsNeverConfirmed)

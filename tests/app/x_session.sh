@@ -56,6 +56,15 @@ start_x() {
     fi
 }
 
+# Waits for the window titled exactly $1 and gives it the focus; $window is
+# its id. $2 says what failed when it does not come.
+focus_window() {
+    wait_for 600 xdotool search --name "^$1\$" || fail "$2"
+    window=$(xdotool search --name "^$1\$" | head -n 1)
+    xdotool windowfocus --sync "$window"
+    sleep 0.5
+}
+
 # Waits for the dialog titled $1 (a pattern), types $2 into its name field
 # in place of what is there, and presses Return.
 answer_dialog() {
