@@ -60,6 +60,8 @@ int Fake_Desktop::FindExecutable(const QString& file, const QString& dir, QStrin
     log.push_back("find " + file.toStdString());
     if (!existed)
         return 2;
+    if (associated.isEmpty())
+        return 31;   // no association: the buffer is left as it was
     buffer.replace(0, associated.size() + 1, associated + QChar(0));
     return 33;
 }
@@ -102,6 +104,7 @@ int Record_Unlha(void*, const char* command, char* output, std::uint32_t size)
 int Record_Cursor(int mode)
 {
     current->cursor_modes.push_back(mode);
+    current->log.push_back("cursor " + std::to_string(mode));
     return 0;
 }
 }  // namespace

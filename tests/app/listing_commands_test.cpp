@@ -63,13 +63,18 @@ TEST(OpenClick, CancelKeepsTheArchiveTheListAndTheCaption)
 
 TEST(OpenClick, InheritsWhatEarlierDialogsLeftAndLeavesItsPathReadable)
 {
+    // Start-up's File_Add leaves the default extension "LZH", the Save As
+    // routine its initial folder; the Open dialog sets neither.
     Fake_Form f;
     f.dialogs.Cancel();
+    f.form.File_Add(f.form.Arg_Split(u"/home/me/f1.txt"_s));
+    f.dialogs.Cancel();
     f.form.Dlg_Save(u"x"_s, text::Filter_All, u"/elsewhere/"_s, text::Title_Extract);
-    f.form.CMDialog1.DefaultExt = u"LZH"_s;
     f.recorder.Answer_Listing(Two);
     f.dialogs.Confirm(u"/arc/b.lzh"_s);
     f.form.OPEN_Click();
+    ASSERT_EQ(f.dialogs.shown.size(), 3u);
+    EXPECT_EQ(f.dialogs.shown[0].DefaultExt, u"LZH"_s);
     EXPECT_EQ(f.dialogs.shown.back().InitDir, u"/elsewhere/"_s);
     EXPECT_EQ(f.dialogs.shown.back().DefaultExt, u"LZH"_s);
     EXPECT_EQ(f.form.CMDialog1.FileName, u"/arc/b.lzh"_s);
