@@ -1,5 +1,7 @@
 #include "list_widget.h"
 
+#include "listing/listing_parser.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -60,7 +62,7 @@ void List_Widget::AddItem(const QString& text, const QString& path)
     // The name column shows twelve characters of the last part of the path:
     // the whole stored path tells a/memo.txt from b/memo.txt.
     if (!path.isEmpty())
-        row->setToolTip(path);
+        row->setToolTip(Path_Of_Name(path));
     addItem(row);
 }
 

@@ -160,8 +160,8 @@ struct Fake_Form {
     void List(const QString& path, const std::string& listing);
 };
 
-// A listing text in the library's layout: one member line per (name, size,
-// packed, path), the separators, the summary.
-std::string Listing(const std::vector<std::tuple<std::string, long, long, std::string>>& members);
+// What the library lists for `archive` of tests/corpus ("edge/two.lzh"):
+// its golden listing, which the library's own tests check it against.
+std::string Golden_Listing(const std::string& archive);
 
 }  // namespace morvane::testing

@@ -94,7 +94,7 @@ TEST_F(Start_Up, ALookupThatFindsNothingLeavesNoViewer)
 TEST_F(Start_Up, RunsItsStepsInOrder)
 {
     f.desktop.arguments = {u"/data/a.lzh"_s};
-    f.recorder.Answer_Listing(Listing({{"a.txt", 1, 1, "a.txt"}}));
+    f.recorder.Answer_Listing(Golden_Listing("edge/one.lzh"));
     f.form.Form_Load();
     EXPECT_EQ(f.log, Log({"folder", "find test.txt", "env TMP", "cursor 1", "arguments",
                           "label " + Column_Heading().toStdString(), "pointer 11", "unlha l \"/data/a.lzh\"",
@@ -140,7 +140,7 @@ TEST_F(Start_Up, WithoutArgumentsTheWindowOpensEmptyUnderTheHeading)
 
 TEST_F(Start_Up, OneArchiveIsListedWithItsPathAsGiven)
 {
-    const std::string listing = Listing({{"a.txt", 1, 1, "a.txt"}});
+    const std::string listing = Golden_Listing("edge/one.lzh");
     for (const QString& arg : {u"/data/a.lzh"_s, u"/data/x.lzh.txt"_s, u"/tmp/a b/C.LZH"_s, u"/data/old.LHA"_s}) {
         Fake_Form g;
         g.desktop.folder = folder.path();
@@ -161,7 +161,7 @@ TEST_F(Start_Up, AnLzhArchiveOfAnyNameIsKnownByItsContentAndListed)
     // not there to ask about.
     Touch(u"download.bin"_s);
     Touch(u"notes.bin"_s);
-    const std::string listing = Listing({{"a.txt", 1, 1, "a.txt"}});
+    const std::string listing = Golden_Listing("edge/one.lzh");
     for (const char* name : {"download.bin", "notes.bin", "missing.bin"}) {
         const QString path = folder.filePath(QString::fromUtf8(name));
         Fake_Form g;

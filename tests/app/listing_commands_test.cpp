@@ -10,7 +10,7 @@ using namespace morvane::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-const std::string Two = Listing({{"readme.txt", 6, 6, "readme.txt"}, {"numbers.txt", 13893, 6579, "docs/numbers.txt"}});
+const std::string Two = Golden_Listing("edge/two.lzh");
 }  // namespace
 
 TEST(OpenClick, AsksForAnLzhArchiveAndListsTheConfirmedOne)
@@ -108,13 +108,8 @@ TEST(FileList, AFailedListingShowsNothingOfTheArchiveBeforeAndSaysErr)
 
 TEST(FileList, AListingTooLargeForTheBufferIsAskedForAgainWhole)
 {
-    std::vector<std::tuple<std::string, long, long, std::string>> members;
-    for (int i = 0; i < 3000; ++i) {
-        const std::string name = "file" + std::to_string(i) + ".txt";
-        members.emplace_back(name, i, i, "some/folder/" + name);
-    }
     Fake_Form f;
-    f.List(u"/arc/big.lzh"_s, Listing(members));
+    f.List(u"/arc/big.lzh"_s, Golden_Listing("edge/many.lzh"));  // 3000 members
     ASSERT_GE(f.recorder.calls.size(), 2u);
     EXPECT_EQ(f.recorder.calls[0].size, 20000u);
     EXPECT_GT(f.recorder.calls.back().size, 20000u);
@@ -138,12 +133,9 @@ TEST(FileList, ListingAgainRebuildsTheRows)
 TEST(FileList, NamesAndPathsCrossToTheLibraryAsUtf8)
 {
     Fake_Form f;
-    std::string listing = Listing({{"x", 1, 1, "x"}});
-    listing.replace(listing.find("  x           "), 14, "  表.txt       ");  // 14 UTF-16 columns
-    listing.replace(listing.find("1A2B x\n"), 7, "1A2B フォルダ/表.txt\n");
-    f.List(u"/書庫/ソ.lzh"_s, listing);
+    f.List(u"/書庫/ソ.lzh"_s, Golden_Listing("edge/japanese.lzh"));
     EXPECT_EQ(f.recorder.calls[0].command, "l \"/書庫/ソ.lzh\"");
-    ASSERT_EQ(f.list.rows.size(), 2u);
+    ASSERT_EQ(f.list.rows.size(), 3u);
     EXPECT_EQ(f.list.rows[0].text.left(12), u"表.txt       "_s);
     EXPECT_EQ(f.list.rows[0].path, u"フォルダ/表.txt"_s);
     EXPECT_EQ(f.list.rows[0].text.mid(13, 12), u"           1"_s);

@@ -15,9 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string Three = Listing({{"readme.txt", 6, 6, "readme.txt"},
-                                   {"numbers.txt", 13893, 6579, "docs/numbers.txt"},
-                                   {"a long name.txt", 10, 10, "my docs/a long name.txt"}});
+const std::string Three = Golden_Listing("edge/three.lzh");
 
 struct Commands : ::testing::Test {
     Fake_Form f;
@@ -272,12 +270,7 @@ TEST_F(Commands, FileDelWithOnlyTheSummaryRowSelectedDeletesNothing)
 TEST(FileDel, AFolderRowDeletesTheFolderWithItsContentsAndTakesTheirRows)
 {
     Fake_Form f;
-    f.List(u"/arc/a.lzh"_s, Listing({{"docs/", 0, 0, "docs/"},
-                                     {"readme.txt", 2, 2, "docs/readme.txt"},
-                                     {"sub/", 0, 0, "docs/sub/"},
-                                     {"x.txt", 2, 2, "docs/sub/x.txt"},
-                                     {"readme.txt", 1, 1, "readme.txt"},
-                                     {"docs2.txt", 1, 1, "docs2.txt"}}));
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/folders.lzh"));
     f.recorder.calls.clear();
     f.list.Select({0, 4});
     f.form.File_Del();
@@ -293,7 +286,7 @@ TEST(FileDel, AFolderThatFailsKeepsItsRowsAndAFileNameThatWouldTakeMoreIsNotHand
 {
     Fake_Form f;
     // "a" and "a/x" both: deleting the file "a" would take "a/x" as well.
-    f.List(u"/arc/a.lzh"_s, Listing({{"a", 1, 1, "a"}, {"x", 1, 1, "a/x"}, {"d/", 0, 0, "d/"}, {"y", 1, 1, "d/y"}}));
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/file_and_folder.lzh"));
     f.recorder.calls.clear();
     f.recorder.respond = [](const std::string& command, std::string&) { return command.find("d/") != std::string::npos ? 5 : 0; };
     f.list.Select({0, 2});

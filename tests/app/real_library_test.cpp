@@ -3,6 +3,7 @@
 // written by the procedures themselves and read back by lhasa. Only the person
 // and the desktop are fakes here (dialog answers, message boxes, the viewer).
 #include "fakes.h"
+#include "listing/listing_parser.h"
 #include "real_archives.h"
 
 #include <QDir>
@@ -231,6 +232,58 @@ TEST_F(Real_Library, AFolderRowDeletesTheFolderWithItsContent)
         listed.append(row.path);
     EXPECT_EQ(rows, listed);
     EXPECT_EQ(rows, QStringList({u"top.txt"_s, u""_s}));
+}
+
+// Names that the name column shows with "?" ('"' and a line feed) beside
+// decoys that "?" would also match: each row's commands act on its member alone.
+TEST_F(Real_Library, RowsShownWithAQuestionMarkActOnTheirMemberAlone)
+{
+    const QString names = QStringLiteral(MORVANE_CORPUS) + u"/edge/names.lzh"_s;
+    // The paths the archive holds, as a fresh listing gives them.
+    const auto paths = [this](const QString& archive) {
+        Fake_Form g(&library);
+        g.form.Lzh_Path = archive;
+        g.form.File_List();
+        QStringList out;
+        for (const auto& row : g.list.rows)
+            if (!row.path.isEmpty())
+                out.append(Path_Of_Name(row.path));
+        return out;
+    };
+    for (const QString& target : {u"a\"b"_s, u"a\nb"_s}) {
+        SCOPED_TRACE(target.toStdString());
+        const QString archive = work.filePath(u"names.lzh"_s);
+        QFile::remove(archive);
+        ASSERT_TRUE(QFile::copy(names, archive));
+        Fake_Form f(&library);
+        f.form.Lzh_Path = archive;
+        f.form.File_List();
+        int row = -1;
+        for (int i = 0; i + 1 < int(f.list.rows.size()); ++i)
+            if (Path_Of_Name(f.list.rows[i].path) == target)
+                row = i;
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(f.list.rows[row].text.left(3), u"a?b"_s);
+
+        // Extracted: that member's file and no other.
+        const QString out = work.filePath(u"out"_s);
+        QDir(out).removeRecursively();
+        f.list.Select({row});
+        f.dialogs.Confirm(out + u"/anything"_s);
+        f.form.File_Free();
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+        EXPECT_EQ(Read_Tree(out), (QMap<QString, QByteArray>{{target, "content of " + target.toUtf8()}}));
+
+        // Deleted: that member and no other, and only its row goes.
+        const QStringList before = paths(archive);
+        f.list.Select({row});
+        f.form.File_Del();
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+        QStringList want = before;
+        want.removeAll(target);
+        EXPECT_EQ(paths(archive), want);
+        EXPECT_EQ(f.list.rows.size(), std::size_t(before.size()));  // its row gone, the summary kept
+    }
 }
 
 TEST_F(Real_Library, AnArchiveOfAnyNameOnTheCommandLineIsListedAndOtherFilesAdded)

@@ -21,8 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string Members = Listing({{"first.txt", 1, 1, "first.txt"}, {"second.txt", 2, 2, "sub/second.txt"},
-                                     {"third.txt", 3, 3, "third.txt"}});
+const std::string Members = Golden_Listing("edge/routing.lzh");
 
 // The routing as the window's design gives it.
 const std::map<std::string, void (Form1::*)()> Procedure_Of = {

@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string One = Listing({{"memo.txt", 6, 6, "a/memo.txt"}});
+const std::string One = Golden_Listing("edge/memo.lzh");
 const QString Rest = u"            6            6 100.0% 26-12-08 09:30:00"_s;
 
 struct Window_Look : ::testing::Test, Shown_Window {
@@ -90,9 +90,14 @@ TEST_F(Window_Look, ARowIsDrawnAsItsTextSoAFullWidthNameShowsWhole)
 TEST_F(Window_Look, ARowsTooltipIsItsWholeStoredPath)
 {
     List_Archive(u"/arc/a.lzh"_s);
-    ASSERT_EQ(window->list().count(), 2);
+    ASSERT_EQ(window->list().count(), 3);
     EXPECT_EQ(window->list().item(0)->toolTip(), u"a/memo.txt"_s);
-    EXPECT_EQ(window->list().item(1)->toolTip(), u""_s);   // the summary row names no member
+    EXPECT_EQ(window->list().item(1)->toolTip(), u"b/memo.txt"_s);
+    EXPECT_EQ(window->list().item(2)->toolTip(), u""_s);   // the summary row names no member
+    // A name listed in its exact form shows as the path it stands for.
+    window->list().Clear();
+    window->list().AddItem(u"a?b"_s, u"dir/a%22b"_s);
+    EXPECT_EQ(window->list().item(0)->toolTip(), u"dir/a\"b"_s);
 }
 
 TEST_F(Window_Look, TheHeadingStaysOverItsColumnsWhenTheRowsScrollSideways)
