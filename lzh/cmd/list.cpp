@@ -114,8 +114,11 @@ UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatche
     }
     // The work: the archive read through, header by header.
     MemberMatcher everything({});
-    WorkPlan plan = plan_work(reader, everything, [](const Member &, bool) { return std::optional<std::uint64_t>(0); });
-    progress.plan(plan.members, reader.size() - reader.first_header());
+    const std::uint64_t size = reader.size();
+    WorkPlan plan = plan_work(reader, everything, [size](const Member &m, bool) {
+        return std::optional<std::uint64_t>(std::min(m.stored_size(), size - m.header_offset));
+    });
+    progress.plan(plan.members, plan.bytes);
     out.line(kTitles);
     out.line(kSeparator);
     std::uint64_t count = 0, original = 0, packed = 0;
@@ -123,7 +126,7 @@ UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatche
     while (reader.next(m)) {
         const std::string line = listing_line(m);
         if (!progress.begin(exact_name(m.display_path()), &m)) break;
-        progress.work(std::min(m.stored_size(), reader.size() - m.header_offset));
+        progress.work(std::min(m.stored_size(), size - m.header_offset));
         progress.end(MemberOutcome::done);
         out.line(line);
         ++count;

@@ -21,8 +21,6 @@ bool Progress::work(std::uint64_t bytes) {
     r_.bytes_done += bytes;
     if (stopped_) return false;
     if (!watcher_) return true;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last_ < kInterval) return true;
     return tell(ProgressEvent::work);
 }
 
@@ -40,7 +38,6 @@ void Progress::end(MemberOutcome outcome, const Member *header) {
 bool Progress::tell(ProgressEvent event) {
     if (!watcher_) return !stopped_;
     r_.event = event;
-    last_ = std::chrono::steady_clock::now();
     if (!watcher_->report(r_)) stopped_ = true;
     return !stopped_;
 }

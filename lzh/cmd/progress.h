@@ -9,7 +9,6 @@
 #include "header.h"
 #include "unlha32.h"
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,21 +51,19 @@ public:
 
     void plan(std::uint64_t members, std::uint64_t bytes);
     bool begin(std::string_view member, const Member *header = nullptr);
-    // Counts bytes of work; reports at most every kInterval.  False once stopped.
+    // Counts bytes of work and reports them.  Callers count in chunks that
+    // take well under 100 ms each (a decoder's output block, a read for the
+    // compressor, a copy buffer).  False once stopped.
     bool work(std::uint64_t bytes);
     void end(MemberOutcome outcome, const Member *header = nullptr);
     bool stopped() const { return stopped_; }
     std::uint64_t member_bytes() const { return r_.member_bytes; }
-
-    // The watcher is told at least this often while work goes on.
-    static constexpr std::chrono::milliseconds kInterval{50};
 
 private:
     bool tell(ProgressEvent event);
     ProgressWatcher *watcher_;
     ProgressReport r_;
     std::string member_;
-    std::chrono::steady_clock::time_point last_{};
     bool stopped_ = false;
 };
 
