@@ -18,12 +18,6 @@
 namespace lzh::test {
 namespace {
 
-std::string noise(std::size_t n, std::uint32_t seed) {
-    std::string s(n, '\0');
-    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
-    return s;
-}
-
 std::string text(std::size_t n) {
     std::string s;
     for (int i = 0; s.size() < n; ++i) s += "entry " + std::to_string(i * 37 % 501) + " of the table, value " + std::to_string(i % 17) + "\n";

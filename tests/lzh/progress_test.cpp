@@ -13,12 +13,6 @@
 namespace lzh::test {
 namespace {
 
-std::string noise(std::size_t n, std::uint32_t seed) {
-    std::string s(n, '\0');
-    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
-    return s;
-}
-
 struct Event {
     int event;
     std::string command, member;

@@ -69,6 +69,12 @@ std::string shell_quote(const std::string &s) {
     return out + "'";
 }
 
+std::string noise(std::size_t n, std::uint32_t seed) {
+    std::string s(n, '\0');
+    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    return s;
+}
+
 std::uint32_t crc32_of(const std::string &data) {
     return static_cast<std::uint32_t>(
         ::crc32(0L, reinterpret_cast<const Bytef *>(data.data()), static_cast<uInt>(data.size())));

@@ -57,6 +57,8 @@ void write_file(const fs::path &p, const std::string &data);
 std::string quote(const std::string &s);  // "..." for command texts
 std::string shell_quote(const std::string &s);
 std::uint32_t crc32_of(const std::string &data);
+// `n` bytes that do not compress, the same for the same seed.
+std::string noise(std::size_t n, std::uint32_t seed);
 
 const fs::path &corpus_dir();
 const nlohmann::json &manifest();
