@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <optional>
 #include <unordered_map>
 
 namespace lzh {
@@ -69,14 +70,35 @@ std::string base_name(std::string p) {
     return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
+// A path as given, to be stored: relative, without "." parts; nullopt for
+// one that climbs with "..".
+std::optional<std::string> relative_path(const std::string &path) {
+    std::string out;
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") return std::nullopt;
+        if (!part.empty() && part != ".") out += (out.empty() ? "" : "/") + part;
+        start = end + 1;
+    }
+    return out;
+}
+
 class Collector {
 public:
-    Collector(const struct stat &archive, bool archive_exists, const ArchiveRewrite &rewrite, Report &report)
-        : archive_(archive), archive_exists_(archive_exists), rewrite_(rewrite), report_(report) {}
+    Collector(const struct stat &archive, bool archive_exists, const ArchiveRewrite &rewrite, const AddOptions &options,
+              Report &report)
+        : archive_(archive), archive_exists_(archive_exists), rewrite_(rewrite), options_(options), report_(report) {}
 
     void add(const std::string &path) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) return report_.fail(UNLHA_ERR_ARCHIVE, path + ": cannot read: " + error_text(errno));
+        if (options_.paths_as_given) {
+            std::optional<std::string> stored = relative_path(path);
+            if (!stored) return report_.fail(UNLHA_ERR_COMMAND, path + ": a path with \"..\" is not stored; add it from its own folder");
+            if (stored->empty() && !S_ISDIR(st.st_mode)) return report_.fail(UNLHA_ERR_COMMAND, path + ": give the file by name");
+            return visit(path, *stored, st);
+        }
         std::string name = base_name(path);
         if (name == "." || name == ".." || name == "/") {
             // Store a folder given as "." under its own name.
@@ -95,6 +117,7 @@ private:
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
             return report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
         if (rewrite_.is_new_file(st)) return;  // the new archive, being written beside the old one
+        if (!stored.empty() && excluded(options_.excludes, stored)) return;
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});
         } else if (S_ISLNK(st.st_mode)) {
@@ -104,7 +127,8 @@ private:
             target.resize(static_cast<std::size_t>(n));
             push({stored, source, MemberKind::symlink, st, target});
         } else if (S_ISDIR(st.st_mode)) {
-            push({stored, source, MemberKind::directory, st, {}});
+            // The generic format has no folders: readers of it make them from the files' paths.
+            if (!stored.empty() && !options_.format.generic) push({stored, source, MemberKind::directory, st, {}});
             DIR *d = ::opendir(source.c_str());
             if (!d) return report_.fail(UNLHA_ERR_ARCHIVE, source + ": cannot read folder: " + error_text(errno));
             std::vector<std::string> names;
@@ -121,7 +145,7 @@ private:
                     report_.fail(UNLHA_ERR_ARCHIVE, child + ": cannot read: " + error_text(errno));
                     continue;
                 }
-                visit(child, stored + "/" + n, cst);
+                visit(child, stored.empty() ? n : stored + "/" + n, cst);
             }
         } else {
             report_.fail(UNLHA_ERR_ARCHIVE, source + ": not a file, folder or link; not added");
@@ -142,28 +166,43 @@ private:
     struct stat archive_;
     bool archive_exists_;
     const ArchiveRewrite &rewrite_;
+    const AddOptions &options_;
     Report &report_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string, std::size_t> index_;
 };
 
-// Writes one entry at the rewrite's position: header, then data compressed,
-// or stored when compression does not shrink it.  False only when the new
-// archive cannot be written; a file that cannot be read is reported and
-// left out.
-bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report, Progress &progress,
-                  Member &m) {
+// The member an entry becomes, as far as it is known before its data is
+// read: its sizes and CRC follow once it is written.
+Member planned_member(const Entry &e, const MethodInfo &method) {
+    Member m;
     m.path = e.stored;
     m.kind = e.kind;
     m.mtime = e.st.st_mtime;
     m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
+    m.uid = static_cast<std::uint16_t>(e.st.st_uid);
+    m.gid = static_cast<std::uint16_t>(e.st.st_gid);
     m.method = e.kind == MemberKind::file ? method.id : "-lhd-";
     m.link_target = e.link_target;
     m.original_size = e.kind == MemberKind::file ? static_cast<std::uint64_t>(e.st.st_size) : 0;
     if (m.original_size == 0) m.method = e.kind == MemberKind::file ? "-lh0-" : "-lhd-";
+    return m;
+}
+
+// Writes one entry, planned as `m`, at the rewrite's position: header, then
+// data compressed, or stored when compression does not shrink it.  False
+// only when the new archive cannot be written; a file that cannot be read
+// is reported and left out.
+bool write_member(const Entry &e, const AddOptions &options, ArchiveRewrite &rw, Report &report, Progress &progress,
+                  Member &m) {
+    const MethodInfo &method = *options.method;
     std::string why;
     const std::uint64_t header_at = rw.position();
-    std::string h = build_level2_header(m);
+    std::string h;
+    if (!build_header(m, options.format, h, why)) {
+        report.fail(UNLHA_ERR_WRITE, e.source + ": " + why + "; not added");
+        return true;
+    }
     if (e.kind != MemberKind::file) return rw.write(h.data(), h.size(), why) || (report.fail(UNLHA_ERR_WRITE, why), false);
 
     int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -189,7 +228,7 @@ bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, 
 
     if (!rw.write(h.data(), h.size(), why)) return cannot_write();
     const std::uint64_t data_at = rw.position();
-    bool store = m.original_size == 0;
+    bool store = m.original_size == 0 || method.kind == MethodKind::stored;
     if (!store) {
         CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
@@ -221,9 +260,9 @@ bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, 
         m.crc16 = src.crc();
     }
     ::close(fd);
-    std::string final_header = build_level2_header(m);
+    std::string final_header;
     // Its length depends only on the path and on whether sizes need 64 bits.
-    if (final_header.size() != h.size()) {
+    if (!build_header(m, options.format, final_header, why) || final_header.size() != h.size()) {
         report.fail(UNLHA_ERR_ARCHIVE, e.source + ": grew while it was read; not added");
         return rw.truncate(header_at, why) || (report.fail(UNLHA_ERR_WRITE, why), false);
     }
@@ -231,20 +270,64 @@ bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, 
            (report.fail(UNLHA_ERR_WRITE, why), false);
 }
 
-// One entry, told to the watcher as it begins and ends.
-bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report, Progress &progress) {
-    if (!progress.begin(exact_name(e.stored))) return false;
+// One entry, told to the watcher as it begins and ends; `added` says
+// whether it is in the new archive.  A dry run only tells.
+bool write_entry(const Entry &e, const AddOptions &options, MemberWork work, ArchiveRewrite &rw, Report &report,
+                 Progress &progress, bool &added) {
+    added = false;
+    Member m = planned_member(e, *options.method);
+    if (!progress.begin(exact_name(e.stored), &m, work)) return false;
+    if (options.dry_run) {
+        progress.end(MemberOutcome::done);
+        return !progress.stopped();
+    }
     const std::size_t before = report.failures();
-    Member m;
-    const bool go_on = write_member(e, method, rw, report, progress, m);
+    const bool go_on = write_member(e, options, rw, report, progress, m);
     const bool failed = !go_on || report.failures() != before;
     progress.end(failed ? MemberOutcome::failed : MemberOutcome::done, failed ? nullptr : &m);
+    added = !failed;
     return go_on && !progress.stopped();
+}
+
+// Deletes what the new archive holds: the deepest first, so that a folder
+// is empty by its turn.  A folder that still holds something (what was
+// left out) stays without a word.
+void remove_added(const std::vector<Entry> &entries, const std::vector<bool> &added, Report &report) {
+    for (std::size_t i = entries.size(); i-- > 0;) {
+        if (!added[i]) continue;
+        const Entry &e = entries[i];
+        struct stat now {};
+        if (::lstat(e.source.c_str(), &now) != 0) {
+            if (errno != ENOENT) report.fail(UNLHA_ERR_WRITE, e.source + ": not removed: " + error_text(errno));
+            continue;
+        }
+        const bool same = now.st_dev == e.st.st_dev && now.st_ino == e.st.st_ino &&
+                          (e.kind == MemberKind::directory ||
+                           (now.st_size == e.st.st_size && now.st_mtim.tv_sec == e.st.st_mtim.tv_sec &&
+                            now.st_mtim.tv_nsec == e.st.st_mtim.tv_nsec));
+        if (!same) {
+            report.fail(UNLHA_ERR_WRITE, e.source + ": changed since it was added; not removed");
+            continue;
+        }
+        if (e.kind == MemberKind::directory) {
+            if (::rmdir(e.source.c_str()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+                report.fail(UNLHA_ERR_WRITE, e.source + ": not removed: " + error_text(errno));
+        } else if (::unlink(e.source.c_str()) != 0) {
+            report.fail(UNLHA_ERR_WRITE, e.source + ": not removed: " + error_text(errno));
+        }
+    }
 }
 
 } // namespace
 
 UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
+                      Output &out, ProgressWatcher *watcher) {
+    AddOptions options;
+    options.method = &method;
+    return add_paths(archive, paths, options, out, watcher);
+}
+
+UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const AddOptions &options,
                       Output &out, ProgressWatcher *watcher) {
     Report report(out);
     Progress progress('a', watcher);
@@ -255,26 +338,31 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     // The lock first: the archive read below is then the one this replaces.
     ArchiveRewrite rw;
     std::string why;
-    if (!rw.begin(archive, why)) {
+    if (!options.dry_run && !rw.begin(archive, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     ArchiveReader reader;
     struct stat ast {};
-    bool exists = ::stat(archive.c_str(), &ast) == 0;
+    const bool archive_exists = ::stat(archive.c_str(), &ast) == 0;
+    // Its members, unless the archive is made anew.
+    const bool exists = archive_exists && !options.create;
     if (exists) {
         if (UnlhaResult rc = reader.open(archive)) {
             report.fail(rc, reader.error() + "; nothing added");
             return report.result();
         }
     }
-    Collector collector(ast, exists, rw, report);
+    Collector collector(ast, archive_exists, rw, options, report);
     for (const std::string &p : paths) collector.add(p);
     std::vector<Entry> &entries = collector.entries();
     if (entries.empty()) return report.result();
     std::unordered_map<std::string, std::size_t> wanted;
     for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
-    std::vector<bool> done(entries.size(), false);
+    std::vector<bool> done(entries.size(), false), added(entries.size(), false);
+    bool member_added = false;
+    // Updating keeps an old member that is as new as its file.
+    std::vector<bool> keep_old(entries.size(), false);
 
     // The work: every file added, every old member copied.
     WorkPlan plan{entries.size(), 0};
@@ -282,10 +370,19 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
         if (e.kind == MemberKind::file) plan.bytes += static_cast<std::uint64_t>(e.st.st_size);
     if (exists) {
         Member m;
+        std::vector<bool> seen(entries.size(), false);
         for (; reader.next(m);) {
-            if (wanted.count(m.path)) continue;
-            ++plan.members;
-            plan.bytes += m.stored_size();
+            auto it = wanted.find(m.path);
+            if (it == wanted.end()) {
+                ++plan.members;
+                plan.bytes += m.stored_size();
+            } else if (options.update && !seen[it->second] && m.mtime >= entries[it->second].st.st_mtime) {
+                keep_old[it->second] = true;
+                if (entries[it->second].kind == MemberKind::file)
+                    plan.bytes -= static_cast<std::uint64_t>(entries[it->second].st.st_size);
+                plan.bytes += m.stored_size();
+            }
+            if (it != wanted.end()) seen[it->second] = true;
         }
         reader.rewind();
     }
@@ -297,16 +394,22 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     };
 
     if (exists) {
-        if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(UNLHA_ERR_WRITE, why), report.result();
+        if (!options.dry_run && !rw.copy_from(reader.fd(), 0, reader.first_header(), why))
+            return report.fail(UNLHA_ERR_WRITE, why), report.result();
         Member m;
         while (reader.next(m)) {
             auto it = wanted.find(m.path);
-            if (it != wanted.end() && !done[it->second]) {
+            const bool keep = it == wanted.end() || (keep_old[it->second] && !done[it->second]);
+            if (it != wanted.end() && !done[it->second] && !keep) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], method, rw, report, progress))
+                if (!write_entry(entries[it->second], options, MemberWork::replace, rw, report, progress, member_added))
                     return progress.stopped() ? stopped() : report.result();
                 done[it->second] = true;
-            } else if (it == wanted.end() && !rw.copy_member(reader, m, progress, why)) {
+                added[it->second] = member_added;
+            } else if (keep && it != wanted.end()) {
+                done[it->second] = true;
+            }
+            if (keep && !options.dry_run && !rw.copy_member(reader, m, progress, why)) {
                 if (progress.stopped()) return stopped();
                 report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
                 return report.result();
@@ -317,13 +420,21 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!done[i] && !write_entry(entries[i], method, rw, report, progress))
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (done[i]) continue;
+        if (!write_entry(entries[i], options, MemberWork::own, rw, report, progress, member_added))
             return progress.stopped() ? stopped() : report.result();
+        added[i] = member_added;
+    }
+    if (options.dry_run) return report.result();
 
-    const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
+    const mode_t mode = archive_exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;
-    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
+    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) {
+        report.fail(UNLHA_ERR_WRITE, why);
+        return report.result();
+    }
+    if (options.remove_added) remove_added(entries, added, report);
     return report.result();
 }
 

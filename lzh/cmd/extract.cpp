@@ -98,8 +98,8 @@ private:
 
 class Extractor {
 public:
-    Extractor(ArchiveReader &reader, DestinationTree &tree, bool overwrite, Report &report, Progress &progress)
-        : reader_(reader), tree_(tree), overwrite_(overwrite), report_(report), progress_(progress) {}
+    Extractor(ArchiveReader &reader, DestinationTree &tree, const ExtractRequest &req, Report &report, Progress &progress)
+        : reader_(reader), tree_(tree), req_(req), overwrite_(req.overwrite), report_(report), progress_(progress) {}
 
     MemberOutcome member(const Member &m) {
         std::string why;
@@ -108,7 +108,12 @@ public:
         // destination itself: nothing to make.
         if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return MemberOutcome::done;
         if (!parts) return failed(UNLHA_ERR_UNSAFE, m.display_path() + ": refused: " + why);
+        if (req_.flat) {
+            if (m.kind == MemberKind::directory) return MemberOutcome::done;
+            parts->erase(parts->begin(), parts->end() - 1);
+        }
         std::string joined = join(*parts);
+        if (req_.dry_run) return planned(m, joined);
         int parent = tree_.parent_of(*parts, why);
         if (parent < 0) return failed(tree_.last_failure_unsafe() ? UNLHA_ERR_UNSAFE : UNLHA_ERR_WRITE, joined + ": " + why);
         const std::string &name = parts->back();
@@ -118,7 +123,7 @@ public:
         if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
         if (exists && S_ISDIR(st.st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
         if (exists && !overwrite_ && !tree_.written_this_run(joined)) {
-            report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
+            if (!req_.skip_existing) report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
             return MemberOutcome::kept;
         }
         bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
@@ -127,7 +132,27 @@ public:
         return MemberOutcome::done;
     }
 
+    // A file's data into the request's stream, checked as it goes.
+    MemberOutcome to_stream(const Member &m) {
+        ProgressSink counted(*req_.stream, progress_);
+        auto [result, problem] = decode_checked(reader_, m, counted, nullptr);
+        if (progress_.stopped()) return MemberOutcome::stopped;
+        if (problem.empty()) return MemberOutcome::done;
+        return failed(result, m.display_path() + ": " + problem);
+    }
+
 private:
+    // What extracting would do, looked up without writing.
+    MemberOutcome planned(const Member &m, const std::string &joined) {
+        struct stat st {};
+        const std::string path = req_.folder.empty() ? joined : req_.folder + "/" + joined;
+        const bool exists = ::lstat(path.c_str(), &st) == 0;
+        if (m.kind == MemberKind::directory || !exists || overwrite_) return MemberOutcome::done;
+        if (S_ISDIR(st.st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
+        if (!req_.skip_existing) report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
+        return MemberOutcome::kept;
+    }
+
     MemberOutcome failed(UnlhaResult result, const std::string &line) {
         report_.fail(result, line);
         return MemberOutcome::failed;
@@ -202,6 +227,7 @@ private:
 
     ArchiveReader &reader_;
     DestinationTree &tree_;
+    const ExtractRequest &req_;
     bool overwrite_;
     Report &report_;
     Progress &progress_;
@@ -229,20 +255,26 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
     }
     DestinationTree tree;
     std::string why;
-    if (!tree.open(req.folder, why)) {
+    if (!req.stream && !req.dry_run && !tree.open(req.folder, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     MemberMatcher matcher(req.names);
-    WorkPlan plan = plan_work(reader, matcher, data_bytes);
+    // A stream takes only files' data.
+    auto wanted = [&req](const Member &m) {
+        return !excluded(req.excludes, m.path) && (!req.stream || m.kind == MemberKind::file);
+    };
+    WorkPlan plan = plan_work(reader, matcher, [&](const Member &m, bool selected) {
+        return data_bytes(m, selected && wanted(m));
+    });
     progress.plan(plan.members, plan.bytes);
-    Extractor extractor(reader, tree, req.overwrite, report, progress);
+    Extractor extractor(reader, tree, req, report, progress);
     Member m;
     while (!progress.stopped() && reader.next(m)) {
-        if (!matcher.matches(m)) continue;
+        if (!matcher.matches(m) || !wanted(m)) continue;
         const std::string name = exact_name(m.display_path());
         if (!progress.begin(name, &m)) break;
-        progress.end(extractor.member(m));
+        progress.end(req.stream ? extractor.to_stream(m) : extractor.member(m));
     }
     tree.finish();
     report_stop(report, progress, req.archive + ": stopped; the members extracted before are kept");

@@ -2,6 +2,7 @@
 // "t", which checks them without writing.
 #pragma once
 
+#include "io.h"
 #include "output.h"
 #include "progress.h"
 
@@ -15,6 +16,15 @@ struct ExtractRequest {
     std::string folder;               // "" for the current folder
     std::vector<std::string> names;   // empty or "*.*" for all
     bool overwrite = false;           // -c: replace existing files
+    // An existing file that is not replaced is kept without counting as a
+    // failure: no line, and the watcher hears MemberOutcome::kept.
+    bool skip_existing = false;
+    bool flat = false;                   // each file into the folder itself, under its own name; no folders made
+    std::vector<std::string> excludes = {};  // members left out (match.h: excluded)
+    ByteSink *stream = nullptr;          // the files' data, one after another, into this; nothing on disk
+    // Everything decided as above and told to the watcher (done, kept or
+    // failed), with nothing written and no folder made.
+    bool dry_run = false;
 };
 
 // Extracts the matching members; every failure is one line on `out`.

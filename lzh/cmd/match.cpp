@@ -37,13 +37,16 @@ std::string strip_trailing_slash(std::string s) {
 
 } // namespace
 
-std::string exact_name(std::string_view path) {
+namespace {
+
+// Control characters, "%" and the characters in `also` as %XX.
+std::string escaped(std::string_view text, std::string_view also) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(path.size());
-    for (char c : path) {
+    out.reserve(text.size());
+    for (char c : text) {
         auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '"' || c == '%' || c == '*' || c == '?') {
+        if (u < 0x20 || u == 0x7F || c == '%' || also.find(c) != std::string_view::npos) {
             out += '%';
             out += kHex[u >> 4];
             out += kHex[u & 15];
@@ -53,6 +56,12 @@ std::string exact_name(std::string_view path) {
     }
     return out;
 }
+
+} // namespace
+
+std::string exact_name(std::string_view path) { return escaped(path, "\"*?"); }
+
+std::string typed_name(std::string_view name) { return escaped(name, ""); }
 
 std::string from_exact_name(std::string_view name) {
     std::string out;
@@ -93,6 +102,37 @@ bool wildcard_match(std::string_view p, std::string_view t) {
     }
     while (pi < p.size() && p[pi] == '*') ++pi;
     return pi == p.size();
+}
+
+namespace {
+
+// One part against one pattern, a hidden name only by a pattern that starts with ".".
+bool part_matches(std::string_view pattern, std::string_view part) {
+    if (!part.empty() && part[0] == '.' && (pattern.empty() || pattern[0] != '.')) return false;
+    return wildcard_match(pattern, part);
+}
+
+} // namespace
+
+bool excluded(const std::vector<std::string> &patterns, std::string_view path) {
+    for (const std::string &p : patterns) {
+        if (p.empty()) continue;
+        if (p.find('/') != std::string::npos) {
+            const std::string_view pat = std::string_view(p).substr(0, p.find_last_not_of('/') + 1);
+            for (std::size_t end = path.find('/'); ; end = path.find('/', end + 1)) {
+                if (wildcard_match(pat, path.substr(0, end))) return true;
+                if (end == std::string_view::npos) break;
+            }
+            continue;
+        }
+        for (std::size_t start = 0; start <= path.size();) {
+            std::size_t end = path.find('/', start);
+            if (end == std::string_view::npos) end = path.size();
+            if (part_matches(p, path.substr(start, end - start))) return true;
+            start = end + 1;
+        }
+    }
+    return false;
 }
 
 MemberMatcher::MemberMatcher(const std::vector<std::string> &names)

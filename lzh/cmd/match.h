@@ -31,8 +31,17 @@ namespace lzh {
 // hexadecimal digits stands for itself.
 std::string exact_name(std::string_view path);
 std::string from_exact_name(std::string_view name);
+// A name as a person types it (wildcards meant as wildcards), in the form
+// the commands read: only "%" and control characters written as %XX.
+std::string typed_name(std::string_view name);
 
 bool wildcard_match(std::string_view pattern, std::string_view text);
+
+// Whether a path ("/"-separated) is left out by exclude patterns: a pattern
+// without "/" matches any one part of it (so a folder's name leaves out
+// everything below it), one with "/" the whole path or a folder above it.
+// As in the shell, a wildcard does not match a leading "." of a part.
+bool excluded(const std::vector<std::string> &patterns, std::string_view path);
 
 class MemberMatcher {
 public:

@@ -3,6 +3,7 @@
 // and renames it into place (rewrite.h).
 #pragma once
 
+#include "header.h"
 #include "methods.h"
 #include "output.h"
 #include "progress.h"
@@ -15,9 +16,34 @@ namespace lzh {
 UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
                            ProgressWatcher *watcher = nullptr);
 
+// How "a" adds.  The defaults are the command text's "a".
+struct AddOptions {
+    // One we encode, or -lh0- to store every file; either way a file that
+    // compression does not make smaller is stored.
+    const MethodInfo *method = find_method(kDefaultMethod);
+    HeaderFormat format;  // the level-2 header unless asked; generic leaves folders out
+    // Each path is stored as given, relative (a leading "/" and "." parts
+    // dropped, "." itself adds what the folder holds; a path with ".." is
+    // refused), instead of under its own name.
+    bool paths_as_given = false;
+    bool update = false;  // a member already there is replaced only by a newer file (else kept as it is)
+    bool create = false;  // the old members are dropped: the archive holds what is added, nothing else
+    std::vector<std::string> excludes = {};  // what is not added, nor anything below it (match.h: excluded)
+    // Once the new archive is in place, the files, links and folders it got
+    // are deleted (a folder once it is empty); one changed since it was
+    // read stays, with a line saying so.
+    bool remove_added = false;
+    // Everything decided as above and told to the watcher (each member
+    // added or replaced, MemberWork saying which), with nothing written or
+    // locked.
+    bool dry_run = false;
+};
+
 // Files are compressed with `method` (one we encode), or stored where that
 // does not make them smaller.
 UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
+                      Output &out, ProgressWatcher *watcher = nullptr);
+UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const AddOptions &options,
                       Output &out, ProgressWatcher *watcher = nullptr);
 
 // Writes FOLDER/<archive name without extension>.exe.

@@ -8,10 +8,11 @@ void Progress::plan(std::uint64_t members, std::uint64_t bytes) {
     tell(ProgressEvent::work);
 }
 
-bool Progress::begin(std::string_view member, const Member *header) {
+bool Progress::begin(std::string_view member, const Member *header, MemberWork work) {
     member_ = member;
     r_.member = member_;
     r_.header = header;
+    r_.work = work;
     r_.member_bytes = 0;
     return tell(ProgressEvent::begin);
 }

@@ -25,11 +25,19 @@ enum class MemberOutcome {
     stopped,  // the watcher asked to stop
 };
 
+// What is done with a member, where a command does more than one thing.
+enum class MemberWork {
+    own,      // the command's own work: extracted, tested, added, deleted ...
+    replace,  // "a": added in place of an old member of the same path
+    copy,     // "a", "d": an old member kept, copied as it is
+};
+
 struct ProgressReport {
     char command = 0;              // the verb: 'x', 'a', ...
     ProgressEvent event = ProgressEvent::work;
     std::string_view member;       // its exact name; "" before the first member
-    const Member *header = nullptr;  // the member's header (for "a", as written), when there is one
+    const Member *header = nullptr;  // its header, when there is one ("a": as planned at begin, as written at end)
+    MemberWork work = MemberWork::own;
     MemberOutcome outcome = MemberOutcome::done;  // at ProgressEvent::end
     std::uint64_t member_bytes = 0;  // bytes of this member done
     std::uint64_t bytes_done = 0, bytes_total = 0;
@@ -50,7 +58,7 @@ public:
     Progress(char command, ProgressWatcher *watcher) : watcher_(watcher) { r_.command = command; }
 
     void plan(std::uint64_t members, std::uint64_t bytes);
-    bool begin(std::string_view member, const Member *header = nullptr);
+    bool begin(std::string_view member, const Member *header = nullptr, MemberWork work = MemberWork::own);
     // Counts bytes of work and reports them.  Callers count in chunks that
     // take well under 100 ms each (a decoder's output block, a read for the
     // compressor, a copy buffer).  False once stopped.

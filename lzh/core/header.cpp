@@ -414,36 +414,172 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     return {};
 }
 
-std::string build_level2_header(const Member &m) {
+namespace {
+
+// A member's stored name in the pieces each level wants: the code page of
+// the names, the file part (for a link "name|target"), the folder part with
+// 0xFF after each folder, and for level 0 the whole path with "\\".
+struct StoredName {
+    std::uint32_t code_page;
+    std::string file_part, dir_part, level0_path;
+};
+
+StoredName stored_name(const Member &m) {
     std::vector<std::string> parts = split_path(m.path);
     std::vector<std::string_view> texts(parts.begin(), parts.end());
     if (m.kind == MemberKind::symlink) texts.push_back(m.link_target);
-    const std::uint32_t code_page = code_page_for(texts);
+    StoredName n{code_page_for(texts), {}, {}, {}};
+    const std::size_t folders = m.kind == MemberKind::directory ? parts.size() : parts.size() - (parts.empty() ? 0 : 1);
+    for (std::size_t i = 0; i < folders; ++i) n.dir_part += name_from_utf8(parts[i], n.code_page) + '\xFF';
+    if (folders < parts.size()) n.file_part = name_from_utf8(parts.back(), n.code_page);
+    if (m.kind == MemberKind::symlink) n.file_part += '|' + name_from_utf8(m.link_target, n.code_page);
+    // Levels 0 and 1 came from MS-DOS, whose separator is "\\"; a link's
+    // target is written with it too, as readers of level 0 expect.
+    for (char c : n.dir_part) n.level0_path += c == '\xFF' ? '\\' : c;
+    for (char c : n.file_part) n.level0_path += c == '/' ? '\\' : c;
+    return n;
+}
 
-    std::string file_part, dir_part;
-    if (m.kind == MemberKind::directory) {
-        for (const auto &p : parts) dir_part += name_from_utf8(p, code_page) + '\xFF';
-    } else {
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i) dir_part += name_from_utf8(parts[i], code_page) + '\xFF';
-        if (!parts.empty()) file_part = name_from_utf8(parts.back(), code_page);
-        if (m.kind == MemberKind::symlink) {
-            file_part += '|';
-            file_part += name_from_utf8(m.link_target, code_page);
-        }
+// The mode a member is stored with: its own, or one for its kind.
+std::uint16_t stored_mode(const Member &m) {
+    return m.unix_mode ? *m.unix_mode
+           : m.kind == MemberKind::directory ? kTypeDir | 0755
+           : m.kind == MemberKind::symlink   ? kTypeLink | 0777
+                                             : kTypeFile | 0644;
+}
+
+std::string le_bytes(std::uint64_t v, int n) {
+    std::string s(static_cast<std::size_t>(n), '\0');
+    for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+// MS-DOS date and time in local time, as levels 0 and 1 store them; the
+// range is 1980 to 2107, and a time outside it is held at its nearer end.
+std::uint32_t unix_to_dos_time(std::int64_t t) {
+    std::tm tm{};
+    const std::time_t tt = static_cast<std::time_t>(t);
+    if (!localtime_r(&tt, &tm) || tm.tm_year < 80) return (1u << 21) | (1u << 16);  // 1980-01-01 00:00
+    if (tm.tm_year > 207) return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+    return (static_cast<std::uint32_t>(tm.tm_year - 80) << 25) | (static_cast<std::uint32_t>(tm.tm_mon + 1) << 21) |
+           (static_cast<std::uint32_t>(tm.tm_mday) << 16) | (static_cast<std::uint32_t>(tm.tm_hour) << 11) |
+           (static_cast<std::uint32_t>(tm.tm_min) << 5) | static_cast<std::uint32_t>(tm.tm_sec / 2);
+}
+
+constexpr std::uint64_t kMax32 = 0xFFFFFFFFull;
+
+// The fields levels 0 and 1 share up to the name length, and the checksum
+// over everything after the first two bytes.
+std::string level01_base(const Member &m, int level, std::uint64_t packed) {
+    std::string h(at::name_length, '\0');
+    std::memcpy(h.data() + at::method, m.method.data(), 5);
+    put32(h, at::packed, static_cast<std::uint32_t>(packed));
+    put32(h, at::original, static_cast<std::uint32_t>(m.original_size));
+    put32(h, at::time, unix_to_dos_time(m.mtime));
+    h[at::attribute] = static_cast<char>(level == 0 && m.kind == MemberKind::directory ? 0x10 : 0x20);
+    h[at::level] = static_cast<char>(level);
+    return h;
+}
+
+void finish_level01(std::string &h, std::size_t base_size) {
+    h[at::size] = static_cast<char>(base_size - 2);
+    std::uint8_t sum = 0;
+    for (std::size_t i = at::method; i < base_size; ++i) sum = static_cast<std::uint8_t>(sum + static_cast<std::uint8_t>(h[i]));
+    h[at::checksum] = static_cast<char>(sum);
+}
+
+// Level 0: the whole path in the name field; after the CRC, unless generic,
+// the Unix area: 'U', its version 0, the Unix time, mode, uid and gid.
+bool build_level0(const Member &m, bool generic, std::string &h, std::string &why) {
+    if (generic && m.kind == MemberKind::symlink) {
+        why = "a symbolic link cannot be stored in the generic format";
+        return false;
     }
+    const StoredName n = stored_name(m);
+    const std::size_t limit = generic ? 233 : 221;  // what the size byte can count
+    if (n.level0_path.size() > limit) {
+        why = "the name is " + std::to_string(n.level0_path.size()) + " bytes long; a level-0 header holds " +
+              std::to_string(limit) + " at most (level 1 or 2 holds it)";
+        return false;
+    }
+    if (m.original_size > kMax32 || m.packed_size > kMax32) {
+        why = "larger than a level-0 header can say (4 GiB at most; level 2 holds it)";
+        return false;
+    }
+    h = level01_base(m, 0, m.packed_size);
+    h += static_cast<char>(n.level0_path.size());
+    h += n.level0_path;
+    h += le_bytes(m.crc16, 2);
+    if (!generic) {
+        h += "U";
+        h += '\0';
+        h += le_bytes(static_cast<std::uint32_t>(m.mtime), 4);
+        h += le_bytes(stored_mode(m), 2);
+        h += le_bytes(m.uid.value_or(0), 2);
+        h += le_bytes(m.gid.value_or(0), 2);
+    }
+    finish_level01(h, h.size());
+    return true;
+}
+
+// Level 1: the file name in the base header (in an extension header when
+// too long for it), the folders, code page and Unix fields in extension
+// headers, which the packed size counts.
+bool build_level1(const Member &m, bool generic, std::string &h, std::string &why) {
+    const StoredName n = stored_name(m);
+    const bool long_name = n.file_part.size() > 230;
+    std::string ext;
+    std::size_t first_ext_size = 0;
+    auto add_ext = [&](std::uint8_t type, const std::string &data) {
+        std::string e = static_cast<char>(type) + data + std::string(2, '\0');
+        const std::size_t size = e.size();
+        if (ext.empty()) first_ext_size = size;
+        else put16(ext, ext.size() - 2, static_cast<std::uint16_t>(size));
+        ext += e;
+    };
+    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    if (long_name) add_ext(kExtName, n.file_part);
+    if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
+    if (!generic) {
+        add_ext(kExtUnixMode, le_bytes(stored_mode(m), 2));
+        add_ext(kExtUnixOwner, le_bytes(m.gid.value_or(0), 2) + le_bytes(m.uid.value_or(0), 2));
+        add_ext(kExtUnixTime, le_bytes(static_cast<std::uint32_t>(m.mtime), 4));
+    }
+    if (n.file_part.size() + 3 > 0xFFFF || n.dir_part.size() + 3 > 0xFFFF) {
+        why = "the name is too long for a header";
+        return false;
+    }
+    if (m.original_size > kMax32 || m.packed_size + ext.size() > kMax32) {
+        why = "larger than a level-1 header can say (4 GiB at most; level 2 holds it)";
+        return false;
+    }
+    h = level01_base(m, 1, m.packed_size + ext.size());
+    const std::string name = long_name ? std::string() : n.file_part;
+    h += static_cast<char>(name.size());
+    h += name;
+    h += le_bytes(m.crc16, 2);
+    h += static_cast<char>(generic ? 0 : 'U');
+    h += le_bytes(first_ext_size, 2);
+    const std::size_t base_size = h.size();
+    finish_level01(h, base_size);
+    h += ext;
+    return true;
+}
+
+} // namespace
+
+std::string build_level2_header(const Member &m) { return build_level2_header(m, false); }
+
+std::string build_level2_header(const Member &m, bool generic) {
+    const StoredName n = stored_name(m);
     bool wide = m.original_size > 0xFFFFFFFFull || m.packed_size > 0xFFFFFFFFull;
-    // Every member says its mode: readers that find none guess 0666 or 0600.
-    std::uint16_t mode = m.unix_mode ? *m.unix_mode
-                         : m.kind == MemberKind::directory ? kTypeDir | 0755
-                         : m.kind == MemberKind::symlink   ? kTypeLink | 0777
-                                                           : kTypeFile | 0644;
 
     std::string h(kLevel2Fixed, '\0');
     std::memcpy(h.data() + at::method, m.method.data(), 5);
     put32(h, at::time, static_cast<std::uint32_t>(m.mtime));
     h[at::attribute] = 0x20;
     h[at::level] = 2;
-    h[at::os_id] = 'U';
+    h[at::os_id] = generic ? 0 : 'U';
     std::size_t next_at = at::first_ext;  // where the size of the next extension goes
     auto add_ext = [&](std::uint8_t type, const std::string &data) {
         put16(h, next_at, static_cast<std::uint16_t>(data.size() + 3));
@@ -452,22 +588,35 @@ std::string build_level2_header(const Member &m) {
         next_at = h.size();
         h += std::string(2, '\0');
     };
-    auto le = [](std::uint64_t v, int n) {
-        std::string s(static_cast<std::size_t>(n), '\0');
-        for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-        return s;
-    };
     add_ext(kExtCommon, std::string(2, '\0'));  // header CRC, filled in below
-    add_ext(kExtCodePage, le(code_page, 4));
-    add_ext(kExtName, file_part);
-    if (!dir_part.empty()) add_ext(kExtFolder, dir_part);
-    add_ext(kExtUnixMode, le(mode, 2));
+    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    add_ext(kExtName, n.file_part);
+    if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
+    // Every member says its mode (readers that find none guess 0666 or
+    // 0600), except in the generic format, which names no system.
+    if (!generic) add_ext(kExtUnixMode, le_bytes(stored_mode(m), 2));
     if (wide) add_ext(kExtSizes, std::string(16, '\0'));
     // A header whose size has a zero low byte would read as the end mark.
     if ((h.size() & 0xFF) == 0) h += '\0';
     put16(h, at::size, static_cast<std::uint16_t>(h.size()));
     patch_level2_header(h, m.packed_size, m.original_size, m.crc16);
     return h;
+}
+
+bool build_header(const Member &m, const HeaderFormat &format, std::string &header, std::string &why) {
+    switch (format.level) {
+    case 0: return build_level0(m, format.generic, header, why);
+    case 1: return build_level1(m, format.generic, header, why);
+    case 2:
+        header = build_level2_header(m, format.generic);
+        // The size field has 16 bits; a longer path must not wrap it.
+        if (header.size() <= 0xFFFF) return true;
+        why = "the name is too long for a header";
+        return false;
+    default:
+        why = "header level " + std::to_string(format.level) + " is not written (0, 1 or 2)";
+        return false;
+    }
 }
 
 void patch_level2_header(std::string &h, std::uint64_t packed, std::uint64_t original, std::uint16_t crc) {

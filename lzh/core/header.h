@@ -1,5 +1,6 @@
 // One member header of an LZH archive: the model shared by the reader and
-// the writer, the parser for header levels 0 to 3 and the level-2 writer.
+// the writer, the parser for header levels 0 to 3 and the writers of levels
+// 0, 1 and 2.
 #pragma once
 
 #include <cstdint>
@@ -83,13 +84,29 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m);
 // inside a self-extracting program; parse_header confirms.
 bool looks_like_header(const std::uint8_t *p, std::size_t avail);
 
-// A level-2 header for `m` (path, kind, method, sizes, mtime, crc16,
-// unix_mode, link target), with its header CRC.  Names are stored as names.h
-// says, with the code page they are in; every member carries a Unix mode
-// (one for its kind when `m` has none).  The size fields hold m.packed_size
-// and m.original_size; the writer patches them with patch_level2_header
-// once the data is written.
+// How a writer stores headers: the level, and whether in the generic
+// format, which names no system (no OS id, no Unix mode, owner or time).
+struct HeaderFormat {
+    int level = 2;  // 0, 1 or 2
+    bool generic = false;
+};
+
+// The header for `m` (path, kind, method, sizes, mtime, crc16, unix_mode,
+// uid, gid, link target) at `format`.  Names are stored as names.h says;
+// levels 1 and 2 say in which code page, and, unless generic, every member
+// carries a Unix mode (one for its kind when `m` has none).  Level 0 stores
+// the whole path with "\" as separator, levels 1 and 2 the folders apart;
+// levels 0 and 1 store MS-DOS local time beside the Unix time.  False with
+// `why` when the level cannot hold the member: a name too long for level 0
+// (221 bytes, 233 generic) or for a header at all, a size past 32 bits at
+// levels 0 and 1, a link in the generic format.  Nothing is ever cut.
+// The size fields hold m.packed_size and m.original_size; a writer builds
+// the header again once the data is written (its length stays the same).
+bool build_header(const Member &m, const HeaderFormat &format, std::string &header, std::string &why);
+
+// A level-2 header for `m`, with its header CRC (build_header at level 2).
 std::string build_level2_header(const Member &m);
+std::string build_level2_header(const Member &m, bool generic);
 // Rewrites the sizes and the CRC-16 of the data, and the header CRC, in a
 // header made by build_level2_header.
 void patch_level2_header(std::string &header, std::uint64_t packed, std::uint64_t original, std::uint16_t crc);

@@ -1,6 +1,7 @@
-// Level-2 headers we write, parsed back: names in code page 932 or UTF-8,
-// folders, links, 64-bit sizes, and the size that must never look like the
-// end mark.
+// Headers we write, parsed back: names in code page 932 or UTF-8, folders,
+// links, 64-bit sizes, the size that must never look like the end mark, and
+// levels 0 and 1 and the generic format, with what a level cannot hold
+// refused.
 #include "header.h"
 #include "names.h"
 #include "support.h"
@@ -25,15 +26,19 @@ private:
     std::string s_;
 };
 
-Member round_trip(const Member &m, std::string *bytes = nullptr) {
-    std::string h = build_level2_header(m);
-    if (bytes) *bytes = h;
-    StringInput in(h);
+Member parsed(const std::string &header) {
+    StringInput in(header);
     Member back;
     ParseResult r = parse_header(in, 0, back);
     EXPECT_EQ(r.error, HeaderError::none) << r.what;
-    EXPECT_EQ(back.header_size, h.size());
+    EXPECT_EQ(back.header_size, header.size());
     return back;
+}
+
+Member round_trip(const Member &m, std::string *bytes = nullptr) {
+    std::string h = build_level2_header(m);
+    if (bytes) *bytes = h;
+    return parsed(h);
 }
 
 TEST(Level2Header, NamesGoInCodePage932WhenTheyCanElseUtf8) {
@@ -129,6 +134,76 @@ TEST(Level2Header, DamagedHeaderCrcIsCaught) {
     StringInput in(h);
     Member back;
     EXPECT_EQ(parse_header(in, 0, back).error, HeaderError::bad_check);
+}
+
+
+Member member(const std::string &path, MemberKind kind, std::uint64_t size = 1234) {
+    Member m;
+    m.path = path;
+    m.kind = kind;
+    m.method = kind == MemberKind::file ? "-lh5-" : "-lhd-";
+    m.original_size = kind == MemberKind::file ? size : 0;
+    m.packed_size = m.original_size / 2;
+    m.crc16 = 0xBEEF;
+    m.mtime = 1700000001;  // odd: MS-DOS time keeps even seconds only
+    m.unix_mode = kind == MemberKind::directory ? 040750 : kind == MemberKind::symlink ? 0120777 : 0100640;
+    m.uid = 1001;
+    m.gid = 1002;
+    if (kind == MemberKind::symlink) m.link_target = "../表示/ソ.txt";
+    return m;
+}
+
+TEST(HeaderLevels, EveryKindRoundTripsAtEachLevel) {
+    for (int level : {0, 1, 2})
+        for (bool generic : {false, true})
+            for (MemberKind kind : {MemberKind::file, MemberKind::directory, MemberKind::symlink}) {
+                if (generic && kind == MemberKind::symlink) continue;
+                SCOPED_TRACE("level " + std::to_string(level) + (generic ? " generic" : "") + " kind " +
+                             std::to_string(static_cast<int>(kind)));
+                Member m = member("表示/ソ連/報告.txt", kind);  // 0x5C second bytes must not split
+                std::string h, why;
+                ASSERT_TRUE(build_header(m, {level, generic}, h, why)) << why;
+                Member back = parsed(h);
+                EXPECT_EQ(back.level, level);
+                EXPECT_EQ(back.path, m.path);
+                EXPECT_EQ(back.kind, kind);
+                EXPECT_EQ(back.link_target, m.link_target);
+                EXPECT_EQ(back.original_size, m.original_size);
+                EXPECT_EQ(back.packed_size, m.packed_size);
+                EXPECT_EQ(back.crc16, 0xBEEF);
+                if (generic) {
+                    EXPECT_FALSE(back.unix_mode.has_value());
+                    // Only the MS-DOS time, in local time and even seconds.
+                    EXPECT_EQ(back.mtime, level == 2 ? m.mtime : m.mtime - 1);
+                } else {
+                    EXPECT_EQ(back.unix_mode, m.unix_mode);
+                    EXPECT_EQ(back.mtime, m.mtime);
+                    if (level < 2) EXPECT_EQ(back.uid, m.uid);
+                }
+            }
+}
+
+TEST(HeaderLevels, WhatALevelCannotHoldIsRefusedNeverCut) {
+    std::string h, why;
+    // Level 0's name field counts bytes with one byte: 221 with the Unix area, 233 without.
+    EXPECT_TRUE(build_header(member(std::string(221, 'a'), MemberKind::file), {0, false}, h, why)) << why;
+    EXPECT_EQ(parsed(h).path, std::string(221, 'a'));
+    EXPECT_FALSE(build_header(member(std::string(222, 'a'), MemberKind::file), {0, false}, h, why));
+    EXPECT_NE(why.find("222 bytes"), std::string::npos) << why;
+    EXPECT_TRUE(build_header(member(std::string(233, 'a'), MemberKind::file), {0, true}, h, why)) << why;
+    EXPECT_FALSE(build_header(member(std::string(234, 'a'), MemberKind::file), {0, true}, h, why));
+    // Level 1 moves a long name into an extension header.
+    const std::string long_name = "dir/" + std::string(300, 'b');
+    ASSERT_TRUE(build_header(member(long_name, MemberKind::file), {1, false}, h, why)) << why;
+    EXPECT_EQ(parsed(h).path, long_name);
+    // Sizes past 32 bits only at level 2; a link never in the generic format.
+    const std::uint64_t huge = 5ull << 30;
+    EXPECT_FALSE(build_header(member("big", MemberKind::file, huge), {0, false}, h, why));
+    EXPECT_FALSE(build_header(member("big", MemberKind::file, huge), {1, false}, h, why));
+    ASSERT_TRUE(build_header(member("big", MemberKind::file, huge), {2, false}, h, why));
+    EXPECT_EQ(parsed(h).original_size, huge);
+    EXPECT_FALSE(build_header(member("l", MemberKind::symlink), {0, true}, h, why));
+    EXPECT_FALSE(build_header(member(std::string(70000, 'c'), MemberKind::file), {2, false}, h, why));
 }
 
 TEST(Names, ReadingTakesUtf8OrCodePage932) {
