@@ -5,6 +5,10 @@
 //   listing       the l and v columns
 //   list_command  reads the archive and prints the listing
 //   archive_name  ARCHIVE with its .lzh or .lzs left off
+//   commands      x e p t a u m c d over the library's commands
+//   messages      the per-member lines they print
+
+#include "commands.h"
 
 #include "list_command.h"
 #include "options.h"
@@ -35,8 +39,7 @@ constexpr const char *kHelp =
     "  z  store without compression g  generic format\n"
     "  0 1 2  header level (2 by default)\n"
     "  d  delete the files after adding\n"
-    "  w=DIR  extract into DIR      x=PATTERN  exclude\n"
-    "In this version the keys l and v work; the others are refused.\n";
+    "  w=DIR  extract into DIR      x=PATTERN  exclude\n";
 
 } // namespace
 
@@ -57,7 +60,14 @@ int main(int argc, char **argv) {
         break;
     }
     const lha::Options &o = parsed.options;
-    if (o.key == 'l' || o.key == 'v') return lha::list_command(o, std::time(nullptr), stdout, stderr);
-    std::fprintf(stderr, "LHa: Error: command '%c' is not available yet (this lha lists: l, v)\n", o.key);
-    return 1;
+    switch (o.key) {
+    case 'l':
+    case 'v': return lha::list_command(o, std::time(nullptr), stdout, stderr);
+    case 'd': return lha::delete_command(o, stdout, stderr);
+    case 'a':
+    case 'u':
+    case 'm':
+    case 'c': return lha::add_command(o, stdout, stderr);
+    default: return lha::extract_command(o, stdout, stderr);  // x e p t
+    }
 }
