@@ -98,7 +98,7 @@ int Record_Unlha(void*, const char* command, char* output, std::uint32_t size)
     if (text.size() + 1 > size) {
         const std::size_t cut = text.rfind('\n', size - 2);
         text = cut == std::string::npos ? std::string() : text.substr(0, cut + 1);
-        result = Unlha_Output_Cut;
+        result = UNLHA_ERR_OUTPUT;
     }
     std::memcpy(output, text.c_str(), text.size() + 1);
     return result;
@@ -143,7 +143,7 @@ void Recording_Library::Answer_Listing(const std::string& listing, int result)
 }
 
 Fake_Form::Fake_Form(const UnlhaLibrary* lib)
-    : form(Form1_Parts{list, label, window, dialogs, messages, pointer, popup, clipboard, desktop,
+    : form(Form1_Parts{list, label, window, dialogs, messages, pointer, popup, progress, clipboard, desktop,
                        lib ? *lib : recorder.library})
 {
 }
