@@ -223,10 +223,8 @@ EncodeResult encode(const MethodInfo &info, ByteSource &in, ByteSink &out, std::
         if (slots[0].size > 0) {
             SegmentCoder coder(*method);
             std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[enc::max_coded_bytes(slots[0].size) + 1]);
-            // A short member is parsed twice: the first pass learns what
-            // codes cost in it, and the whole of it gains from that.
+            // A trial parse of its start learns what codes cost in it.
             coder.learn(slots[0].in.get(), 0, slots[0].size);
-            if (slots[0].size > SegmentCoder::kWarmUp) coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
             std::uint64_t bits = coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
             if (!output.append(packed.get(), bits)) return r;
         }

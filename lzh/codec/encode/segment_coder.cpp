@@ -105,6 +105,8 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
     const int shift = hash_shift_;
     const std::int32_t farthest = max_dist(method_);
     const SearchEffort e = effort;
+    // A three-byte match, too, stays within the window.
+    const std::int32_t near3 = std::min(e.near3, farthest);
     Prices &prices = prices_;
     // Counts of the codes parsed since the last block was written: every
     // kRelearn codes they refresh the prices, so the parse adapts well
@@ -156,7 +158,7 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
             for (; summed < l; ++summed) lit_sum[summed + 1] = lit_sum[summed] + prices.lit[cur[summed]];
             return lit_sum[l] - prices.len[l] - prices.pos[pos_code(std::uint32_t(d - 1))];
         };
-        if (min_len < kMinMatch && pos - c3 <= e.near3 &&
+        if (min_len < kMinMatch && pos - c3 <= near3 &&
             (load32(data + c3) & 0xffffff) == (load32(cur) & 0xffffff)) {
             int l = common_length(data + c3, cur, max_len);
             int sav = savings(l, pos - c3);
