@@ -139,7 +139,7 @@ private:
 // or stored when compression does not shrink it.  False only when the new
 // archive cannot be written; a file that cannot be read is reported and
 // left out.
-bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report) {
+bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report) {
     Member m;
     m.path = e.stored;
     m.kind = e.kind;
@@ -185,7 +185,7 @@ bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, R
     if (!store) {
         CrcFileSource src(fd);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = encode(method, src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
         if (r.gave_up || r.packed >= src.count()) {
@@ -221,6 +221,18 @@ bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, R
            (report.fail(UNLHA_ERR_WRITE, why), false);
 }
 
+// Hands a file that is about to be added to the encoder to code ahead.  A
+// file that cannot be read is skipped here: adding it reports that.
+void read_ahead(const Entry &e, MemberEncoder &coder) {
+    if (e.kind != MemberKind::file || e.st.st_size <= 0 || std::uint64_t(e.st.st_size) >= MemberEncoder::kAheadBelow)
+        return;
+    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    CrcFileSource src(fd);
+    coder.ahead(src, static_cast<std::uint64_t>(e.st.st_size));
+    ::close(fd);
+}
+
 } // namespace
 
 UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
@@ -253,6 +265,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     std::unordered_map<std::string, std::size_t> wanted;
     for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
     std::vector<bool> done(entries.size(), false);
+    MemberEncoder coder(method);
 
     if (exists) {
         if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(UNLHA_ERR_WRITE, why), report.result();
@@ -261,7 +274,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             auto it = wanted.find(m.path);
             if (it != wanted.end() && !done[it->second]) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], method, rw, report)) return report.result();
+                if (!write_entry(entries[it->second], method, coder, rw, report)) return report.result();
                 done[it->second] = true;
             } else if (it == wanted.end()) {
                 if (m.data_offset + m.packed_size > reader.size() ||
@@ -276,8 +289,13 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!done[i] && !write_entry(entries[i], method, rw, report)) return report.result();
+    std::size_t announced = 0;  // entries before this one were offered to read_ahead()
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (done[i]) continue;
+        for (; announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
+            if (!done[announced]) read_ahead(entries[announced], coder);
+        if (!write_entry(entries[i], method, coder, rw, report)) return report.result();
+    }
 
     const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;
