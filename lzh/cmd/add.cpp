@@ -228,8 +228,9 @@ void read_ahead(const Entry &e, MemberEncoder &coder) {
         return;
     int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
-    CrcFileSource src(fd);
-    coder.ahead(src, static_cast<std::uint64_t>(e.st.st_size));
+    const auto size = static_cast<std::uint64_t>(e.st.st_size);
+    FileRegionSource src(fd, 0, size + 1);  // a byte more shows a file that grew
+    coder.ahead(src, size);
     ::close(fd);
 }
 
