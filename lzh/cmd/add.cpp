@@ -2,7 +2,9 @@
 #include "codec.h"
 #include "crc16.h"
 #include "header.h"
+#include "match.h"
 #include "modify.h"
+#include "progress.h"
 #include "rewrite.h"
 
 #include <algorithm>
@@ -25,10 +27,14 @@ struct Entry {
     std::string link_target;
 };
 
-// Reads a file for the encoder, keeping the CRC-16 of what it read.
+// Reads a file for the encoder, keeping the CRC-16 of what it read and
+// counting it as the command's progress past `counted` bytes (a file read
+// a second time is not counted twice).  Once the watcher asks to stop, a
+// read fails.
 class CrcFileSource : public ByteSource {
 public:
-    explicit CrcFileSource(int fd) : fd_(fd) {}
+    CrcFileSource(int fd, Progress &progress, std::uint64_t counted = 0)
+        : fd_(fd), progress_(progress), counted_(counted) {}
     std::ptrdiff_t read(std::uint8_t *buf, std::size_t n) override {
         for (;;) {
             ssize_t r = ::read(fd_, buf, n);
@@ -39,6 +45,8 @@ public:
             }
             crc_ = crc16_update(crc_, buf, static_cast<std::size_t>(r));
             count_ += static_cast<std::uint64_t>(r);
+            if (count_ > counted_ && !progress_.work(count_ - counted_)) return -1;
+            counted_ = std::max(counted_, count_);
             return r;
         }
     }
@@ -48,6 +56,8 @@ public:
 
 private:
     int fd_;
+    Progress &progress_;
+    std::uint64_t counted_;
     std::uint16_t crc_ = 0;
     std::uint64_t count_ = 0;
     int err_ = 0;
@@ -61,8 +71,8 @@ std::string base_name(std::string p) {
 
 class Collector {
 public:
-    Collector(const struct stat &archive, bool archive_exists, Report &report)
-        : archive_(archive), archive_exists_(archive_exists), report_(report) {}
+    Collector(const struct stat &archive, bool archive_exists, const ArchiveRewrite &rewrite, Report &report)
+        : archive_(archive), archive_exists_(archive_exists), rewrite_(rewrite), report_(report) {}
 
     void add(const std::string &path) {
         struct stat st {};
@@ -84,6 +94,7 @@ private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
             return report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
+        if (rewrite_.is_new_file(st)) return;  // the new archive, being written beside the old one
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});
         } else if (S_ISLNK(st.st_mode)) {
@@ -130,6 +141,7 @@ private:
 
     struct stat archive_;
     bool archive_exists_;
+    const ArchiveRewrite &rewrite_;
     Report &report_;
     std::vector<Entry> entries_;
     std::unordered_map<std::string, std::size_t> index_;
@@ -139,17 +151,12 @@ private:
 // or stored when compression does not shrink it.  False only when the new
 // archive cannot be written; a file that cannot be read is reported and
 // left out.
-bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report) {
-    Member m;
+bool write_member(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report,
+                  Progress &progress, Member &m) {
     m.path = e.stored;
     m.kind = e.kind;
     m.mtime = e.st.st_mtime;
-    // The mode costs five bytes a member; leave it out where extraction's
-    // default (0644 files, 0755 folders under the usual umask) gives it back.
-    auto perms = e.st.st_mode & 07777;
-    if (e.kind == MemberKind::symlink || (e.kind == MemberKind::file && perms != 0644) ||
-        (e.kind == MemberKind::directory && perms != 0755))
-        m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
+    m.unix_mode = static_cast<std::uint16_t>(e.st.st_mode & 0xFFFF);
     m.method = e.kind == MemberKind::file ? method.id : "-lhd-";
     m.link_target = e.link_target;
     m.original_size = e.kind == MemberKind::file ? static_cast<std::uint64_t>(e.st.st_size) : 0;
@@ -174,6 +181,7 @@ bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder,
     };
     auto cannot_write = [&] {
         ::close(fd);
+        if (progress.stopped()) return false;  // the command says so once
         if (why.empty()) rw.sync_sink(why);
         report.fail(UNLHA_ERR_WRITE, why);
         return false;
@@ -183,9 +191,10 @@ bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder,
     const std::uint64_t data_at = rw.position();
     bool store = m.original_size == 0;
     if (!store) {
-        CrcFileSource src(fd);
+        CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
         EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
+        if (progress.stopped()) return cannot_write();
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
         if (r.gave_up || r.packed >= src.count()) {
@@ -201,9 +210,10 @@ bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder,
         m.method = "-lh0-";
         if (!rw.truncate(data_at, why)) return cannot_write();
         if (::lseek(fd, 0, SEEK_SET) != 0) return leave_out("cannot read: " + error_text(errno));
-        CrcFileSource src(fd);
+        CrcFileSource src(fd, progress, progress.member_bytes());
         std::vector<std::uint8_t> buf(256 * 1024);
         for (std::ptrdiff_t n; (n = src.read(buf.data(), buf.size())) != 0;) {
+            if (progress.stopped()) return cannot_write();
             if (n < 0) return leave_out("cannot read: " + error_text(src.error()));
             if (!rw.write(buf.data(), static_cast<std::size_t>(n), why)) return cannot_write();
         }
@@ -234,13 +244,33 @@ void read_ahead(const Entry &e, MemberEncoder &coder) {
     ::close(fd);
 }
 
+// One entry, told to the watcher as it begins and ends.
+bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report,
+                 Progress &progress) {
+    if (!progress.begin(exact_name(e.stored))) return false;
+    const std::size_t before = report.failures();
+    Member m;
+    const bool go_on = write_member(e, method, coder, rw, report, progress, m);
+    const bool failed = !go_on || report.failures() != before;
+    progress.end(failed ? MemberOutcome::failed : MemberOutcome::done, failed ? nullptr : &m);
+    return go_on && !progress.stopped();
+}
+
 } // namespace
 
 UnlhaResult add_paths(const std::string &archive, const std::vector<std::string> &paths, const MethodInfo &method,
-                      Output &out) {
+                      Output &out, ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('a', watcher);
     if (paths.empty()) {
         report.fail(UNLHA_ERR_COMMAND, "a: name the files or folders to add");
+        return report.result();
+    }
+    // The lock first: the archive read below is then the one this replaces.
+    ArchiveRewrite rw;
+    std::string why;
+    if (!rw.begin(archive, why)) {
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     ArchiveReader reader;
@@ -252,21 +282,34 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
-    Collector collector(ast, exists, report);
+    Collector collector(ast, exists, rw, report);
     for (const std::string &p : paths) collector.add(p);
     std::vector<Entry> &entries = collector.entries();
     if (entries.empty()) return report.result();
-
-    ArchiveRewrite rw;
-    std::string why;
-    if (!rw.begin(archive, why)) {
-        report.fail(UNLHA_ERR_WRITE, why);
-        return report.result();
-    }
     std::unordered_map<std::string, std::size_t> wanted;
     for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
     std::vector<bool> done(entries.size(), false);
     MemberEncoder coder(method);
+
+    // The work: every file added, every old member copied.
+    WorkPlan plan{entries.size(), 0};
+    for (const Entry &e : entries)
+        if (e.kind == MemberKind::file) plan.bytes += static_cast<std::uint64_t>(e.st.st_size);
+    if (exists) {
+        Member m;
+        for (; reader.next(m);) {
+            if (wanted.count(m.path)) continue;
+            ++plan.members;
+            plan.bytes += m.stored_size();
+        }
+        reader.rewind();
+    }
+    progress.plan(plan.members, plan.bytes);
+    // A stop leaves the archive as it was: the new file is never renamed.
+    auto stopped = [&] {
+        report.stopped(archive + ": stopped; the archive is as it was");
+        return report.result();
+    };
 
     if (exists) {
         if (!rw.copy_from(reader.fd(), 0, reader.first_header(), why)) return report.fail(UNLHA_ERR_WRITE, why), report.result();
@@ -275,14 +318,13 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             auto it = wanted.find(m.path);
             if (it != wanted.end() && !done[it->second]) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], method, coder, rw, report)) return report.result();
+                if (!write_entry(entries[it->second], method, coder, rw, report, progress))
+                    return progress.stopped() ? stopped() : report.result();
                 done[it->second] = true;
-            } else if (it == wanted.end()) {
-                if (m.data_offset + m.packed_size > reader.size() ||
-                    !rw.copy_from(reader.fd(), m.header_offset, m.data_offset + m.packed_size - m.header_offset, why)) {
-                    report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
-                    return report.result();
-                }
+            } else if (it == wanted.end() && !rw.copy_member(reader, m, progress, why)) {
+                if (progress.stopped()) return stopped();
+                report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
+                return report.result();
             }
         }
         if (reader.error_code()) {
@@ -295,7 +337,8 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
         if (done[i]) continue;
         for (; announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
             if (!done[announced]) read_ahead(entries[announced], coder);
-        if (!write_entry(entries[i], method, coder, rw, report)) return report.result();
+        if (!write_entry(entries[i], method, coder, rw, report, progress))
+            return progress.stopped() ? stopped() : report.result();
     }
 
     const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());

@@ -67,7 +67,7 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         if (!have_archive) {
             cmd.archive = w.text;
             have_archive = true;
-        } else if (cmd.folder.empty() && cmd.names.empty() && cmd.verb != 'a' && ends_with_separator(w.text)) {
+        } else if (cmd.folder.empty() && cmd.names.empty() && spec->takes_folder && ends_with_separator(w.text)) {
             cmd.folder = w.text;
         } else {
             cmd.names.push_back(w.text);

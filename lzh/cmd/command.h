@@ -6,11 +6,13 @@
 //
 // Words are separated by one or more blanks; double quotes group a word and
 // are not part of it; an unquoted word starting with "-" is a switch; the
-// word after the archive that ends with a path separator is the folder.
+// word after the archive that ends with a path separator is the folder (for
+// the commands that take one).
 #pragma once
 
 #include "methods.h"
 #include "output.h"
+#include "progress.h"
 #include "unlha32.h"
 
 #include <span>
@@ -33,7 +35,8 @@ struct CommandSpec {
     std::string_view verbs;   // the verb, then its aliases
     std::string_view usage;   // the words after the verb, for usage texts
     std::string_view what;    // what it does, a few words
-    UnlhaResult (*run)(const Command &cmd, Output &out);
+    bool takes_folder;        // a word after the archive ending in a separator is FOLDER/
+    UnlhaResult (*run)(const Command &cmd, Output &out, ProgressWatcher *watcher);
 };
 
 std::span<const CommandSpec> commands();

@@ -7,21 +7,24 @@
 
 namespace lzh {
 
-UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out) {
+UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
+                           ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('d', watcher);
     if (names.empty()) {
         report.fail(UNLHA_ERR_COMMAND, "d: name the members to delete");
+        return report.result();
+    }
+    // The lock first: the archive read below is then the one this replaces.
+    ArchiveRewrite rewrite;
+    std::string why;
+    if (!rewrite.begin(archive, why)) {
+        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     ArchiveReader reader;
     if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
-        return report.result();
-    }
-    ArchiveRewrite rewrite;
-    std::string why;
-    if (!rewrite.begin(archive, why)) {
-        report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
     // A self-extractor keeps its program part.
@@ -30,23 +33,31 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
         return report.result();
     }
     MemberMatcher matcher(names);
-    note_all_members(reader, matcher);
+    // The work: each member deleted (no bytes) or copied.
+    WorkPlan plan = plan_work(reader, matcher, [](const Member &m, bool selected) -> std::optional<std::uint64_t> {
+        return selected ? 0 : m.stored_size();
+    });
+    progress.plan(plan.members, plan.bytes);
     std::uint64_t deleted = 0;
     Member m;
     while (reader.next(m)) {
         if (matcher.matches(m)) {
+            if (!progress.begin(exact_name(m.display_path()), &m)) break;
+            progress.end(MemberOutcome::done);
             ++deleted;
             continue;
         }
         // Kept members are copied byte for byte, header and data.
-        if (m.data_offset + m.packed_size > reader.size()) {
-            report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing deleted");
+        if (!rewrite.copy_member(reader, m, progress, why)) {
+            if (progress.stopped()) break;
+            const bool cut = m.data_offset + m.packed_size > reader.size();
+            report.fail(cut ? UNLHA_ERR_DATA : UNLHA_ERR_WRITE, archive + ": " + why + "; nothing deleted");
             return report.result();
         }
-        if (!rewrite.copy_from(reader.fd(), m.header_offset, m.data_offset + m.packed_size - m.header_offset, why)) {
-            report.fail(UNLHA_ERR_WRITE, why);
-            return report.result();
-        }
+    }
+    if (progress.stopped()) {
+        report.stopped(archive + ": stopped; the archive is as it was");
+        return report.result();
     }
     if (reader.error_code()) {
         report.fail(reader.error_code(), archive + ": " + reader.error() + "; nothing deleted");

@@ -6,6 +6,7 @@
 #include "dest_tree.h"
 #include "file_io.h"
 #include "match.h"
+#include "progress.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -30,6 +31,38 @@ private:
     std::uint16_t crc_ = 0;
 };
 
+class NullSink : public ByteSink {
+public:
+    bool write(const std::uint8_t *, std::size_t) override { return true; }
+};
+
+struct Outcome {
+    UnlhaResult result = UNLHA_OK;
+    std::string problem;  // empty when the data is sound
+};
+
+std::string unsupported(const Member &m) {
+    const char *whose = m.method == "-lk7-" ? " (LHARK's own -lh7-)" : "";
+    return "method " + m.method + whose + " is not supported";
+}
+
+// Decodes a member's data into `out` and checks it against the member's CRC.
+// `file` is the sink under `out` that a write error is read from, if any.
+Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &out, FdSink *file) {
+    if (!can_decode(m.method)) return {UNLHA_ERR_DATA, unsupported(m)};
+    CrcSink crc(out);
+    FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
+    CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
+    if (status == CodecStatus::ok && file && !file->flush()) status = CodecStatus::write_error;
+    if (status == CodecStatus::write_error)
+        return {UNLHA_ERR_WRITE, "cannot write: " + error_text(file && file->error() ? file->error() : EIO)};
+    if (status == CodecStatus::truncated && m.data_offset + m.packed_size > reader.size())
+        return {UNLHA_ERR_DATA, "the archive ends inside this member's data"};
+    if (status != CodecStatus::ok) return {UNLHA_ERR_DATA, describe(status)};
+    if (m.has_crc && crc.crc() != m.crc16) return {UNLHA_ERR_DATA, "CRC error: the data is damaged"};
+    return {};
+}
+
 std::string join(const std::vector<std::string> &parts) {
     std::string s;
     for (const auto &p : parts) {
@@ -51,40 +84,62 @@ mode_t file_mode(const Member &m) {
     return m.unix_mode ? static_cast<mode_t>(*m.unix_mode & 0777) : (0666 & ~current_umask());
 }
 
+// Counts what a decoder writes as the command's progress; refuses more
+// once the watcher asked to stop.
+class ProgressSink : public ByteSink {
+public:
+    ProgressSink(ByteSink &inner, Progress &progress) : inner_(inner), progress_(progress) {}
+    bool write(const std::uint8_t *buf, std::size_t n) override { return progress_.work(n) && inner_.write(buf, n); }
+
+private:
+    ByteSink &inner_;
+    Progress &progress_;
+};
+
 class Extractor {
 public:
-    Extractor(ArchiveReader &reader, DestinationTree &tree, bool overwrite, Report &report)
-        : reader_(reader), tree_(tree), overwrite_(overwrite), report_(report) {}
+    Extractor(ArchiveReader &reader, DestinationTree &tree, bool overwrite, Report &report, Progress &progress)
+        : reader_(reader), tree_(tree), overwrite_(overwrite), report_(report), progress_(progress) {}
 
-    void member(const Member &m) {
+    MemberOutcome member(const Member &m) {
         std::string why;
         auto parts = safe_parts(m.path, why);
         // A folder entry with no name (some writers emit them) is the
         // destination itself: nothing to make.
-        if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return;
-        if (!parts) return report_.fail(UNLHA_ERR_UNSAFE, m.display_path() + ": refused: " + why);
+        if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return MemberOutcome::done;
+        if (!parts) return failed(UNLHA_ERR_UNSAFE, m.display_path() + ": refused: " + why);
         std::string joined = join(*parts);
         int parent = tree_.parent_of(*parts, why);
-        if (parent < 0) return report_.fail(tree_.last_failure_unsafe() ? UNLHA_ERR_UNSAFE : UNLHA_ERR_WRITE, joined + ": " + why);
+        if (parent < 0) return failed(tree_.last_failure_unsafe() ? UNLHA_ERR_UNSAFE : UNLHA_ERR_WRITE, joined + ": " + why);
         const std::string &name = parts->back();
 
         struct stat st {};
         bool exists = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
-        if (exists && S_ISDIR(st.st_mode)) return report_.fail(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
-        if (exists && !overwrite_ && !tree_.written_this_run(joined))
-            return report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
+        if (exists && S_ISDIR(st.st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
+        if (exists && !overwrite_ && !tree_.written_this_run(joined)) {
+            report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
+            return MemberOutcome::kept;
+        }
         bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
-        if (ok) tree_.mark_written(joined);
+        if (!ok) return progress_.stopped() ? MemberOutcome::stopped : MemberOutcome::failed;
+        tree_.mark_written(joined);
+        return MemberOutcome::done;
     }
 
 private:
-    void directory(const Member &m, const std::vector<std::string> &parts, int parent, const struct stat *st) {
+    MemberOutcome failed(UnlhaResult result, const std::string &line) {
+        report_.fail(result, line);
+        return MemberOutcome::failed;
+    }
+
+    MemberOutcome directory(const Member &m, const std::vector<std::string> &parts, int parent, const struct stat *st) {
         std::string joined = join(parts);
-        if (st && !S_ISDIR(st->st_mode)) return report_.fail(UNLHA_ERR_WRITE, joined + ": a file of that name is in the way");
+        if (st && !S_ISDIR(st->st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a file of that name is in the way");
         if (!st && ::mkdirat(parent, parts.back().c_str(), 0777) != 0 && errno != EEXIST)
-            return report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create folder: " + error_text(errno));
+            return failed(UNLHA_ERR_WRITE, joined + ": cannot create folder: " + error_text(errno));
         tree_.defer_directory(parts, m.unix_mode, m.mtime);
+        return MemberOutcome::done;
     }
 
     bool symlink(const Member &m, const std::vector<std::string> &parts, int parent, bool exists) {
@@ -111,7 +166,7 @@ private:
     // a damaged member never costs the old copy.
     bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
         if (!can_decode(m.method)) {
-            report_.fail(UNLHA_ERR_DATA, joined + ": method " + m.method + " is not supported");
+            report_.fail(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
             return false;
         }
         std::string write_name = exists ? temp_name(name) : name;
@@ -121,20 +176,9 @@ private:
             return false;
         }
         FdSink sink(fd);
-        CrcSink crc(sink);
-        FileRegionSource src(reader_.fd(), m.data_offset, m.packed_size);
-        CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
-        if (status == CodecStatus::ok && !sink.flush()) status = CodecStatus::write_error;
-        std::string problem;
-        UnlhaResult result = UNLHA_ERR_DATA;
-        if (status == CodecStatus::write_error) {
-            problem = "cannot write: " + error_text(sink.error() ? sink.error() : EIO);
-            result = UNLHA_ERR_WRITE;
-        } else if (status != CodecStatus::ok) {
-            problem = describe(status);
-        } else if (crc.crc() != m.crc16) {
-            problem = "CRC error: the extracted data is damaged";
-        }
+        ProgressSink counted(sink, progress_);
+        auto [result, problem] = decode_checked(reader_, m, counted, &sink);
+        if (progress_.stopped()) result = UNLHA_ERR_STOPPED;  // its file goes; the stop is reported once
         if (problem.empty()) {
             ::fchmod(fd, file_mode(m));
             struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(m.mtime), 0}};
@@ -148,9 +192,9 @@ private:
             problem = "cannot replace: " + error_text(errno);
             result = UNLHA_ERR_WRITE;
         }
-        if (!problem.empty()) {
+        if (!problem.empty() || result == UNLHA_ERR_STOPPED) {
             ::unlinkat(parent, write_name.c_str(), 0);
-            report_.fail(result, joined + ": " + problem);
+            if (result != UNLHA_ERR_STOPPED) report_.fail(result, joined + ": " + problem);
             return false;
         }
         return true;
@@ -160,12 +204,24 @@ private:
     DestinationTree &tree_;
     bool overwrite_;
     Report &report_;
+    Progress &progress_;
 };
+
+// The bytes of a member's work for x and t: its original size.
+std::optional<std::uint64_t> data_bytes(const Member &m, bool selected) {
+    if (!selected) return std::nullopt;
+    return m.kind == MemberKind::file ? m.original_size : 0;
+}
+
+void report_stop(Report &report, const Progress &progress, const std::string &what) {
+    if (progress.stopped()) report.stopped(what);
+}
 
 } // namespace
 
-UnlhaResult extract_archive(const ExtractRequest &req, Output &out) {
+UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('x', watcher);
     ArchiveReader reader;
     if (UnlhaResult rc = reader.open(req.archive)) {
         report.fail(rc, reader.error());
@@ -178,13 +234,58 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out) {
         return report.result();
     }
     MemberMatcher matcher(req.names);
-    note_all_members(reader, matcher);
-    Extractor extractor(reader, tree, req.overwrite, report);
+    WorkPlan plan = plan_work(reader, matcher, data_bytes);
+    progress.plan(plan.members, plan.bytes);
+    Extractor extractor(reader, tree, req.overwrite, report, progress);
     Member m;
-    while (reader.next(m))
-        if (matcher.matches(m)) extractor.member(m);
+    while (!progress.stopped() && reader.next(m)) {
+        if (!matcher.matches(m)) continue;
+        const std::string name = exact_name(m.display_path());
+        if (!progress.begin(name, &m)) break;
+        progress.end(extractor.member(m));
+    }
     tree.finish();
+    report_stop(report, progress, req.archive + ": stopped; the members extracted before are kept");
+    if (progress.stopped()) return report.result();
     if (reader.error_code()) report.fail(reader.error_code(), req.archive + ": " + reader.error());
+    for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
+    return report.result();
+}
+
+} // namespace lzh
+
+namespace lzh {
+
+UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out,
+                         ProgressWatcher *watcher) {
+    Report report(out);
+    Progress progress('t', watcher);
+    ArchiveReader reader;
+    if (UnlhaResult rc = reader.open(archive)) {
+        report.fail(rc, reader.error());
+        return report.result();
+    }
+    MemberMatcher matcher(names);
+    WorkPlan plan = plan_work(reader, matcher, data_bytes);
+    progress.plan(plan.members, plan.bytes);
+    Member m;
+    while (!progress.stopped() && reader.next(m)) {
+        if (!matcher.matches(m)) continue;
+        const std::string name = exact_name(m.display_path());
+        if (!progress.begin(name, &m)) break;
+        NullSink nowhere;
+        ProgressSink counted(nowhere, progress);
+        Outcome o = m.kind == MemberKind::file ? decode_checked(reader, m, counted, nullptr) : Outcome{};
+        if (progress.stopped()) {
+            progress.end(MemberOutcome::stopped);
+            break;
+        }
+        if (o.result != UNLHA_OK) report.fail(o.result, name + ": " + o.problem);
+        progress.end(o.result == UNLHA_OK ? MemberOutcome::done : MemberOutcome::failed);
+    }
+    report_stop(report, progress, archive + ": stopped");
+    if (progress.stopped()) return report.result();
+    if (reader.error_code()) report.fail(reader.error_code(), archive + ": " + reader.error());
     for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     return report.result();
 }

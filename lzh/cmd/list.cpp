@@ -1,6 +1,7 @@
 #include "list.h"
 
 #include "archive.h"
+#include "match.h"
 
 #include <cstdio>
 #include <ctime>
@@ -12,8 +13,8 @@ namespace {
 constexpr const char *kTitles = "  Name          Original    Packed  Ratio   Date     Time   Method CRC  Path";
 constexpr const char *kSeparator = "--------------  --------  -------- ------ -------- -------- ----- ---- ----";
 
-// A name shown in the listing: control characters and double quotes become
-// "?", which still matches them when the name is handed back as a pattern.
+// The name field is for the eye: control characters and double quotes show
+// as "?".  Commands take a member's exact name from the path column.
 std::string printable(std::string_view s) {
     std::string out(s);
     for (char &c : out) {
@@ -62,41 +63,79 @@ std::string date_time(std::int64_t t) {
     return buf;
 }
 
-// Sizes stand right-aligned in 8 columns; a larger one takes the two blank
-// columns before it rather than shifting the rest of the line.
-std::string size_field(std::uint64_t v) { return right(std::to_string(v), 10); }
+// A size stands right-aligned in its 8 columns.  One of more than 8 digits
+// shows there in binary units (K = 1024 bytes, M, G, T, P), rounded up, and
+// the line then ends with its exact sizes: columns never move.
+constexpr std::size_t kSizeWidth = 8;
+bool fits(std::uint64_t v) { return v < 100000000ull; }
+
+std::string size_field(std::uint64_t v) {
+    if (fits(v)) return right(std::to_string(v), kSizeWidth);
+    // Seven digits and the unit; 2^64 bytes are 16384P.
+    for (const char *u = "KMGTP"; *u; ++u) {
+        v = (v >> 10) + ((v & 1023) != 0);
+        if (v < 10000000ull) return right(std::to_string(v) + *u, kSizeWidth);
+    }
+    return "********";
+}
+
+std::string sizes(std::uint64_t original, std::uint64_t packed) {
+    return "  " + size_field(original) + "  " + size_field(packed);
+}
+
+std::string exact_sizes(std::uint64_t original, std::uint64_t packed) {
+    if (fits(original) && fits(packed)) return {};
+    std::string tail(1, '\t');
+    return tail.append(std::to_string(original)).append(" ").append(std::to_string(packed));
+}
 
 } // namespace
 
 std::string listing_line(const Member &m) {
     char crc[8];
     std::snprintf(crc, sizeof crc, "%04X", m.crc16);
-    return "  " + fit_utf16(printable(m.file_name()), 12) + size_field(m.original_size) + size_field(m.packed_size) +
-           " " + ratio(m.packed_size, m.original_size) + " " + date_time(m.mtime) + " " + printable(m.method) + " " +
-           crc + " " + printable(m.display_path());
+    return "  " + fit_utf16(printable(m.file_name()), 12) + sizes(m.original_size, m.packed_size) + " " +
+           ratio(m.packed_size, m.original_size) + " " + date_time(m.mtime) + " " + printable(m.method) + " " +
+           (m.has_crc ? crc : "----") + " " + exact_name(m.display_path()) + exact_sizes(m.original_size, m.packed_size);
 }
 
 std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime) {
-    return "  " + right(std::to_string(count) + " files", 12) + size_field(original) + size_field(packed) + " " +
-           ratio(packed, original) + " " + date_time(mtime);
+    return "  " + right(std::to_string(count) + " files", 12) + sizes(original, packed) + " " + ratio(packed, original) +
+           " " + date_time(mtime) + exact_sizes(original, packed);
 }
 
-UnlhaResult list_archive(const std::string &archive, Output &out) {
+UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('l', watcher);
     ArchiveReader reader;
     if (UnlhaResult rc = reader.open(archive)) {
         report.fail(rc, reader.error());
         return report.result();
     }
+    // The work: the archive read through, header by header.
+    MemberMatcher everything({});
+    const std::uint64_t size = reader.size();
+    WorkPlan plan = plan_work(reader, everything, [size](const Member &m, bool) {
+        return std::optional<std::uint64_t>(std::min(m.stored_size(), size - m.header_offset));
+    });
+    progress.plan(plan.members, plan.bytes);
     out.line(kTitles);
     out.line(kSeparator);
     std::uint64_t count = 0, original = 0, packed = 0;
     Member m;
     while (reader.next(m)) {
-        out.line(listing_line(m));
+        const std::string line = listing_line(m);
+        if (!progress.begin(exact_name(m.display_path()), &m)) break;
+        progress.work(std::min(m.stored_size(), size - m.header_offset));
+        progress.end(MemberOutcome::done);
+        out.line(line);
         ++count;
         original += m.original_size;
         packed += m.packed_size;
+    }
+    if (progress.stopped()) {
+        report.stopped(archive + ": stopped");
+        return report.result();
     }
     out.line(kSeparator);
     struct stat st {};

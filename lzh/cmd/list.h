@@ -4,6 +4,7 @@
 #include "command.h"
 #include "header.h"
 #include "output.h"
+#include "progress.h"
 
 #include <cstdint>
 #include <string>
@@ -19,6 +20,6 @@ std::string listing_line(const Member &m);
 std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime);
 
 // Lists `archive` to `out`; returns the result.
-UnlhaResult list_archive(const std::string &archive, Output &out);
+UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher = nullptr);
 
 } // namespace lzh

@@ -17,10 +17,17 @@ std::size_t char_len(unsigned char c) {
 }
 
 std::string normalise(std::string_view name) {
-    std::string s(name);
+    std::string s = from_exact_name(name);
     for (char &c : s)
         if (c == '\\') c = '/';
     return s;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
 }
 
 std::string strip_trailing_slash(std::string s) {
@@ -29,6 +36,39 @@ std::string strip_trailing_slash(std::string s) {
 }
 
 } // namespace
+
+std::string exact_name(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '"' || c == '%' || c == '*' || c == '?') {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string from_exact_name(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        int hi, lo;
+        if (name[i] == '%' && i + 2 < name.size() && (hi = hex_value(name[i + 1])) >= 0 &&
+            (lo = hex_value(name[i + 2])) >= 0) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
 
 bool wildcard_match(std::string_view p, std::string_view t) {
     // Iterative matching with one backtrack point for the last "*".
@@ -55,12 +95,12 @@ bool wildcard_match(std::string_view p, std::string_view t) {
     return pi == p.size();
 }
 
-MemberMatcher::MemberMatcher(std::vector<std::string> names) : used_(names.size(), false), exact_(names.size(), false) {
-    for (auto &n : names) {
-        if (n == "*.*" || n == "*") all_ = true;
-        names_.push_back(strip_trailing_slash(normalise(n)));
+MemberMatcher::MemberMatcher(const std::vector<std::string> &names)
+    : used_(names.size(), false), exact_(names.size(), false), every_(names.size(), false) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        every_[i] = names[i] == "*.*" || names[i] == "*";
+        names_.push_back(strip_trailing_slash(normalise(names[i])));
     }
-    if (names_.empty()) all_ = true;
 }
 
 void MemberMatcher::note(const Member &m) {
@@ -76,15 +116,16 @@ bool MemberMatcher::matches(const Member &m) {
     for (std::size_t i = 0; i < names_.size(); ++i) {
         const std::string &n = names_[i];
         bool below = path.size() > n.size() && path[n.size()] == '/' && path.compare(0, n.size(), n) == 0;
-        bool ok = exact_[i] ? (path == n || below)
-                            : wildcard_match(n, path) || wildcard_match(n + "/*", path) ||
-                                  (n.find('/') == std::string::npos && wildcard_match(n, file));
+        bool ok = every_[i]   ? true
+                  : exact_[i] ? (path == n || below)
+                              : wildcard_match(n, path) || wildcard_match(n + "/*", path) ||
+                                    (n.find('/') == std::string::npos && wildcard_match(n, file));
         if (ok) {
             used_[i] = true;
             hit = true;
         }
     }
-    return hit || all_;
+    return hit || all();
 }
 
 void note_all_members(ArchiveReader &reader, MemberMatcher &matcher) {
@@ -94,11 +135,26 @@ void note_all_members(ArchiveReader &reader, MemberMatcher &matcher) {
     reader.rewind();
 }
 
+WorkPlan plan_work(ArchiveReader &reader, MemberMatcher &matcher,
+                   const std::function<std::optional<std::uint64_t>(const Member &, bool selected)> &bytes_of) {
+    note_all_members(reader, matcher);
+    // Matching here marks the names used, as the command's own pass will.
+    WorkPlan plan;
+    Member m;
+    while (reader.next(m)) {
+        if (auto bytes = bytes_of(m, matcher.matches(m))) {
+            ++plan.members;
+            plan.bytes += *bytes;
+        }
+    }
+    reader.rewind();
+    return plan;
+}
+
 std::vector<std::string> MemberMatcher::unmatched() const {
     std::vector<std::string> out;
-    if (all_) return out;
     for (std::size_t i = 0; i < names_.size(); ++i)
-        if (!used_[i]) out.push_back(names_[i]);
+        if (!used_[i] && !every_[i]) out.push_back(exact_name(names_[i]));
     return out;
 }
 

@@ -28,7 +28,13 @@ void StreamOutput::line(std::string_view text) {
     std::fwrite(kNewline.data(), 1, kNewline.size(), f_);
 }
 
+void Report::stopped(std::string_view message) {
+    result_ = UNLHA_ERR_STOPPED;
+    out_.line(message);
+}
+
 void Report::fail(UnlhaResult result, std::string_view message) {
+    ++failures_;
     if (result_ == UNLHA_OK) result_ = result;
     out_.line(message);
 }

@@ -56,13 +56,17 @@ class Report {
 public:
     explicit Report(Output &out) : out_(out) {}
     void fail(UnlhaResult result, std::string_view message);
+    // The watcher asked to stop: that is the command's result, whatever failed before.
+    void stopped(std::string_view message);
     void info(std::string_view message) { out_.line(message); }
     UnlhaResult result() const { return result_; }
+    std::size_t failures() const { return failures_; }
     Output &out() { return out_; }
 
 private:
     Output &out_;
     UnlhaResult result_ = UNLHA_OK;
+    std::size_t failures_ = 0;
 };
 
 } // namespace lzh

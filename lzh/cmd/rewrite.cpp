@@ -1,7 +1,8 @@
 #include "rewrite.h"
 
+#include "match.h"
+
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,9 +20,8 @@ ArchiveRewrite::~ArchiveRewrite() {
 std::string ArchiveRewrite::describe_error(int err) const { return "cannot write " + target_ + ": " + error_text(err); }
 
 bool ArchiveRewrite::begin(const std::string &target, std::string &why) {
-    target_ = target;
-    char resolved[PATH_MAX];
-    if (::realpath(target.c_str(), resolved)) target_ = resolved;  // through a link to the real file
+    if (!lock_.acquire(target, why)) return false;
+    target_ = real_target(target);  // through a link to the real file
     std::size_t slash = target_.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
     std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
@@ -43,7 +43,7 @@ bool ArchiveRewrite::write(const void *data, std::size_t n, std::string &why) {
     return false;
 }
 
-bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why) {
+bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why, Progress *progress) {
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(std::min<std::uint64_t>(length, 256 * 1024)));
     while (length > 0) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, buf.size()));
@@ -52,10 +52,23 @@ bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t lengt
             return false;
         }
         if (!write(buf.data(), n, why)) return false;
+        if (progress && !progress->work(n)) {
+            why = "stopped";
+            return false;
+        }
         offset += n;
         length -= n;
     }
     return true;
+}
+
+bool ArchiveRewrite::copy_member(const ArchiveReader &reader, const Member &m, Progress &progress, std::string &why) {
+    if (!progress.begin(exact_name(m.display_path()), &m)) return false;
+    bool ok = m.data_offset + m.packed_size <= reader.size();
+    if (!ok) why = m.display_path() + ": the archive ends inside this member";
+    ok = ok && copy_from(reader.fd(), m.header_offset, m.stored_size(), why, &progress);
+    progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
+    return ok;
 }
 
 bool ArchiveRewrite::sync_sink(std::string &why) {
@@ -80,6 +93,11 @@ bool ArchiveRewrite::truncate(std::uint64_t offset, std::string &why) {
     base_ = offset;
     sink_ = std::make_unique<FdSink>(fd_);
     return true;
+}
+
+bool ArchiveRewrite::is_new_file(const struct stat &st) const {
+    struct stat own {};
+    return fd_ >= 0 && ::fstat(fd_, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
 }
 
 bool ArchiveRewrite::commit(mode_t mode, std::string &why) {

@@ -4,11 +4,15 @@
 // old archive whole.
 #pragma once
 
+#include "archive.h"
 #include "file_io.h"
+#include "progress.h"
+#include "writer_lock.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace lzh {
@@ -20,13 +24,19 @@ public:
     ArchiveRewrite(const ArchiveRewrite &) = delete;
     ArchiveRewrite &operator=(const ArchiveRewrite &) = delete;
 
-    // Starts a new file that will replace `target` (created if missing).
-    // A target that is a symbolic link is replaced where the link points.
+    // Takes the writer lock of `target` (writer_lock.h), then starts a new
+    // file that will replace it (created if missing).  Call it before the
+    // old archive is read.  A target that is a symbolic link is replaced
+    // where the link points.
     bool begin(const std::string &target, std::string &why);
 
     // Appends bytes, or a region of another file copied as it is.
     bool write(const void *data, std::size_t n, std::string &why);
-    bool copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why);
+    // A copy counts as work of `progress`, and stops when it is stopped.
+    bool copy_from(int fd, std::uint64_t offset, std::uint64_t length, std::string &why, Progress *progress = nullptr);
+    // Copies an old member as it is, header and data, as one member of
+    // `progress`.  False with `why` when its data runs past the archive's end.
+    bool copy_member(const ArchiveReader &reader, const Member &m, Progress &progress, std::string &why);
 
     // Where the next byte goes, and random access for headers patched once
     // their member is written.
@@ -37,11 +47,15 @@ public:
     ByteSink &sink() { return *sink_; }  // streaming writes; position() follows them
     bool sync_sink(std::string &why);    // flushes what the sink holds
 
+    // Whether `st` describes the new file itself.
+    bool is_new_file(const struct stat &st) const;
+
     // Flushes, gives the file `mode`, and renames it over the target.
     bool commit(mode_t mode, std::string &why);
 
 private:
     std::string describe_error(int err) const;
+    WriterLock lock_;  // released after the temporary file is gone
     std::string target_, temp_;
     int fd_ = -1, dir_fd_ = -1;
     std::uint64_t base_ = 0;  // file offset where the current sink began

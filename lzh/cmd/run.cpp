@@ -8,34 +8,44 @@
 namespace lzh {
 namespace {
 
-UnlhaResult run_list(const Command &cmd, Output &out) { return list_archive(cmd.archive, out); }
-UnlhaResult run_extract(const Command &cmd, Output &out) {
-    return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out);
+UnlhaResult run_list(const Command &cmd, Output &out, ProgressWatcher *w) { return list_archive(cmd.archive, out, w); }
+UnlhaResult run_extract(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return extract_archive({cmd.archive, cmd.folder, cmd.names, cmd.overwrite}, out, w);
 }
-UnlhaResult run_delete(const Command &cmd, Output &out) { return delete_members(cmd.archive, cmd.names, out); }
-UnlhaResult run_add(const Command &cmd, Output &out) { return add_paths(cmd.archive, cmd.names, *cmd.method, out); }
-UnlhaResult run_sfx(const Command &cmd, Output &out) { return make_self_extractor(cmd.archive, cmd.folder, out); }
+UnlhaResult run_test(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return test_archive(cmd.archive, cmd.names, out, w);
+}
+UnlhaResult run_delete(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return delete_members(cmd.archive, cmd.names, out, w);
+}
+UnlhaResult run_add(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return add_paths(cmd.archive, cmd.names, *cmd.method, out, w);
+}
+UnlhaResult run_sfx(const Command &cmd, Output &out, ProgressWatcher *w) {
+    return make_self_extractor(cmd.archive, cmd.folder, out, w);
+}
 
 constexpr CommandSpec kCommands[] = {
-    {"l", "ARCHIVE", "list the members", run_list},
-    {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", run_extract},
-    {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", run_delete},
-    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", run_add},
-    {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", run_sfx},
+    {"l", "ARCHIVE", "list the members", false, run_list},
+    {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", true, run_extract},
+    {"t", "ARCHIVE [NAMES...]", "test: decode and check the members, writing nothing", false, run_test},
+    {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", true, run_delete},
+    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", false, run_add},
+    {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", true, run_sfx},
 };
 
 } // namespace
 
 std::span<const CommandSpec> commands() { return kCommands; }
 
-UnlhaResult run_command(std::string_view text, Output &out) {
+UnlhaResult run_command(std::string_view text, Output &out, ProgressWatcher *watcher) {
     Command cmd;
     std::string error;
     if (!parse_command(text, cmd, error)) {
         out.line(error);
         return UNLHA_ERR_COMMAND;
     }
-    return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out);
+    return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out, watcher);
 }
 
 } // namespace lzh

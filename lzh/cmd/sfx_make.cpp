@@ -10,8 +10,10 @@ extern "C" const unsigned char unlha_sfx_stub_end[];
 
 namespace lzh {
 
-UnlhaResult make_self_extractor(const std::string &archive, const std::string &folder, Output &out) {
+UnlhaResult make_self_extractor(const std::string &archive, const std::string &folder, Output &out,
+                                ProgressWatcher *watcher) {
     Report report(out);
+    Progress progress('s', watcher);
     if (unlha_sfx_stub_end - unlha_sfx_stub_begin == 0) {
         report.fail(UNLHA_ERR_WRITE, "this build of the library carries no self-extractor");
         return report.result();
@@ -23,9 +25,7 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     }
     // Read every header first: a damaged archive makes no program.
     Member m;
-    std::uint64_t members = 0;
     while (reader.next(m)) {
-        ++members;
         if (m.data_offset + m.packed_size > reader.size()) {
             report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member");
             return report.result();
@@ -47,16 +47,21 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     if (dot != std::string::npos && dot > 0) name.resize(dot);
     std::string target = dir + (dir.back() == '/' ? "" : "/") + name + ".exe";
 
+    // The work: the program, then the archive's members as they are.
+    const std::uint64_t stub = static_cast<std::uint64_t>(unlha_sfx_stub_end - unlha_sfx_stub_begin);
+    progress.plan(1, stub + reader.end_offset() - reader.first_header());
     ArchiveRewrite rw;
     std::string why;
     // An archive that is itself self-extracting is wrapped again from its
     // first header: only one program goes in front.
-    bool ok = rw.begin(target, why) &&
-              rw.write(unlha_sfx_stub_begin, static_cast<std::size_t>(unlha_sfx_stub_end - unlha_sfx_stub_begin), why) &&
-              rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why);
+    bool ok = rw.begin(target, why) && progress.begin(name + ".exe") &&
+              rw.write(unlha_sfx_stub_begin, static_cast<std::size_t>(stub), why) && progress.work(stub) &&
+              rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why, &progress);
     const char end_mark = 0;
     if (ok) ok = rw.write(&end_mark, 1, why) && rw.commit(0777 & ~current_umask(), why);
-    if (!ok) report.fail(UNLHA_ERR_WRITE, why);
+    progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
+    if (progress.stopped()) report.stopped(target + ": stopped; nothing written");
+    else if (!ok) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

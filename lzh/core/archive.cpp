@@ -58,8 +58,9 @@ UnlhaResult ArchiveReader::open(const std::string &path) {
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
     std::uint8_t first = 1;
-    // An empty file, or the end mark alone, is an archive with no members.
-    if (size_ == 0 || (size_ == 1 && read_at(0, &first, 1) && first == 0)) {
+    // The end mark alone is an archive with no members, as "d" leaves one;
+    // an empty file is no archive at all.
+    if (size_ == 1 && read_at(0, &first, 1) && first == 0) {
         done_ = true;
         return UNLHA_OK;
     }
@@ -158,20 +159,34 @@ std::uint64_t ArchiveReader::executable_end() const {
 
 void ArchiveReader::rewind() {
     pos_ = first_;
-    done_ = size_ == 0 || size_ == 1;
+    done_ = size_ == 1;
+    cut_short_.clear();
     code_ = UNLHA_OK;
     message_.clear();
 }
 
 bool ArchiveReader::next(Member &m) {
     if (done_ || code_ != 0) return false;
+    if (!cut_short_.empty()) {
+        // The member before ran past the end: the archive stops there.
+        code_ = UNLHA_ERR_FORMAT;
+        message_ = "the archive ends inside the data of " + cut_short_ + "; it is cut short or damaged";
+        done_ = true;
+        return false;
+    }
     if (!header_at(pos_, m)) {
         done_ = true;
         return false;
     }
-    // A member whose data runs past the end is listed; extracting it fails.
+    // A member whose data runs past the end is listed (extracting it fails);
+    // the next call reports the damage.
     std::uint64_t after = m.data_offset + m.packed_size;
-    pos_ = (after < m.data_offset || after > size_) ? size_ : after;
+    if (after < m.data_offset || after > size_) {
+        cut_short_ = m.display_path() + " (header at offset " + std::to_string(m.header_offset) + ")";
+        pos_ = size_;
+    } else {
+        pos_ = after;
+    }
     return true;
 }
 

@@ -20,13 +20,15 @@ public:
     ArchiveReader(const ArchiveReader &) = delete;
     ArchiveReader &operator=(const ArchiveReader &) = delete;
 
-    // Opens `path` and finds its first header.  Returns 0, or the library's
-    // result (2: missing or unreadable, 3: not an LZH archive) with error()
-    // saying why.  An empty file is an archive with no members.
+    // Opens `path` and finds its first header.  Returns UNLHA_OK, or
+    // UNLHA_ERR_ARCHIVE (missing or unreadable) or UNLHA_ERR_FORMAT (not an
+    // LZH archive, an empty file included) with error() saying why.  The end
+    // mark alone is an archive with no members.
     UnlhaResult open(const std::string &path);
 
-    // The next member; false at the end of the archive (error_code() 0) or
-    // at a damaged header (error_code() 3, error() says what).
+    // The next member; false at the end of the archive (error_code() 0), or
+    // with UNLHA_ERR_FORMAT and error() saying where it stopped, at a
+    // damaged header or after a member whose data runs past the file's end.
     bool next(Member &m);
 
     // Back to the first member, for a second pass.
@@ -57,6 +59,7 @@ private:
     UnlhaResult code_ = UNLHA_OK;
     std::string message_;
     bool done_ = false;
+    std::string cut_short_;  // the member whose data ran past the end
     // A small read cache: headers are read in several pieces.
     std::vector<std::uint8_t> cache_;
     std::uint64_t cache_off_ = 0;

@@ -10,6 +10,53 @@
 namespace lzh {
 namespace {
 
+// Where the fields stand in each level's base header.  Every level starts
+// with the method id at 2 and the two sizes, a time and the level at 20.
+//
+// Level 0 and 1 (the byte at 0 counts the header bytes after the first two):
+//
+//   0 size  1 checksum  2 method[5]  7 packed[4]  11 original[4]  15 MS-DOS time[4]
+//  19 attribute  20 level  21 name length N  22 name[N]  22+N CRC-16[2]
+//  level 0: 24+N an optional extension area ('U': version, Unix time[4], mode, uid, gid)
+//  level 1: 24+N OS id, then the size[2] of the first extension header in the
+//           header's last two bytes; "packed" counts the extension headers too
+//
+// Level 2 (the size at 0 counts the whole header, extension headers included):
+//
+//   0 size[2]  2 method[5]  7 packed[4]  11 original[4]  15 Unix time[4]
+//  19 reserved  20 level  21 CRC-16[2]  23 OS id  24 size[2] of the first extension header
+//
+// Level 3 (as level 2, with 4-byte sizes):
+//
+//   0 word size[2] = 4  2 method[5]  7 packed[4]  11 original[4]  15 Unix time[4]
+//  19 reserved  20 level  21 CRC-16[2]  23 OS id  24 header size[4]  28 size[4] of the first extension header
+//
+// An extension header is its type, its data and the size of the next one (0: none).
+namespace at {
+constexpr std::size_t size = 0, checksum = 1, method = 2, packed = 7, original = 11, time = 15, attribute = 19,
+                      level = 20;
+constexpr std::size_t name_length = 21, name = 22;         // levels 0 and 1
+constexpr std::size_t crc = 21, os_id = 23, first_ext = 24;  // levels 2 and 3
+constexpr std::size_t l3_header_size = 24, l3_first_ext = 28;
+} // namespace at
+constexpr std::size_t kLevel01Fixed = 24;  // the bytes around the name, its CRC included
+constexpr std::size_t kLevel2Fixed = 26, kLevel3Fixed = 32;
+
+// Extension header types.
+enum : std::uint8_t {
+    kExtCommon = 0x00,   // the header's CRC-16
+    kExtName = 0x01,
+    kExtFolder = 0x02,   // parts separated by 0xFF
+    kExtAttribute = 0x40,
+    kExtSizes = 0x42,    // 64-bit packed and original sizes
+    kExtUtf16Name = 0x44,
+    kExtUtf16Folder = 0x45,
+    kExtCodePage = 0x46,  // 32-bit Windows code page of the names
+    kExtUnixMode = 0x50,
+    kExtUnixOwner = 0x51,  // gid, uid
+    kExtUnixTime = 0x54,
+};
+
 std::uint16_t le16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t le32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -31,6 +78,10 @@ void put64(std::string &s, std::size_t at, std::uint64_t v) {
 constexpr std::uint16_t kTypeMask = 0xF000;
 constexpr std::uint16_t kTypeLink = 0xA000;
 constexpr std::uint16_t kTypeDir = 0x4000;
+constexpr std::uint16_t kTypeFile = 0x8000;
+
+// OS ids that change how a header reads.
+constexpr char kOsOs9 = '9', kOsOs9_68k = 'K', kOsLhark = ' ';
 
 std::int64_t dos_time_to_unix(std::uint32_t dos) {
     std::tm tm{};
@@ -40,11 +91,22 @@ std::int64_t dos_time_to_unix(std::uint32_t dos) {
     tm.tm_mday = static_cast<int>((dos >> 16) & 0x1F);
     tm.tm_mon = static_cast<int>((dos >> 21) & 0x0F) - 1;
     tm.tm_year = static_cast<int>(dos >> 25) + 80;
-    if (tm.tm_mday == 0) tm.tm_mday = 1;
-    if (tm.tm_mon < 0) tm.tm_mon = 0;
+    // A day or month of 0 (some writers store them) normalises as other
+    // readers show it: the last day of the month before, December before.
     tm.tm_isdst = -1;  // DOS times are local wall-clock times
     std::time_t t = std::mktime(&tm);
     return t == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(t);
+}
+
+// OS-9 keeps read, write and execute for the owner and for the public
+// (bits 0-2 and 3-5) and marks folders in bit 7; the public's bits serve
+// for the group and for others.
+std::uint16_t os9_to_unix_mode(std::uint16_t os9) {
+    auto bit = [os9](int b) { return (os9 >> b) & 1u; };
+    unsigned mode = (bit(0) << 8) | (bit(1) << 7) | (bit(2) << 6)   // owner
+                    | (bit(3) << 5) | (bit(4) << 4) | (bit(5) << 3)  // group
+                    | (bit(3) << 2) | (bit(4) << 1) | bit(5);        // others
+    return static_cast<std::uint16_t>(mode | (bit(7) ? kTypeDir : 0));
 }
 
 // What the base header and the extension headers said, before the path is
@@ -52,7 +114,10 @@ std::int64_t dos_time_to_unix(std::uint32_t dos) {
 struct Fields {
     std::string file_raw;
     std::string dir_raw;  // 0xFF-separated
-    bool have_file_ext = false;
+    std::string file_utf16, dir_utf16;
+    bool have_utf16_file = false, have_utf16_dir = false;
+    std::optional<std::uint32_t> code_page;
+    std::optional<std::uint16_t> os9_mode;
     std::optional<std::uint32_t> unix_mtime;
     std::optional<std::uint64_t> packed64, original64;
     std::size_t crc_ext_at = 0;  // offset of the header CRC inside the header bytes, 0 when none
@@ -61,36 +126,43 @@ struct Fields {
 
 // Interprets one extension header (type + data, without the size fields).
 void read_extension(std::uint8_t type, const std::uint8_t *d, std::size_t n, Member &m, Fields &f) {
+    const char *text = reinterpret_cast<const char *>(d);
     switch (type) {
-    case 0x00:
+    case kExtCommon:
         if (n >= 2) f.header_crc = le16(d);
         break;
-    case 0x01:
-        f.file_raw.assign(reinterpret_cast<const char *>(d), n);
-        f.have_file_ext = true;
+    case kExtName: f.file_raw.assign(text, n); break;
+    case kExtFolder: f.dir_raw.assign(text, n); break;
+    case kExtUtf16Name:
+        f.file_utf16.assign(text, n);
+        f.have_utf16_file = true;
         break;
-    case 0x02:
-        f.dir_raw.assign(reinterpret_cast<const char *>(d), n);
+    case kExtUtf16Folder:
+        f.dir_utf16.assign(text, n);
+        f.have_utf16_dir = true;
         break;
-    case 0x40:
+    case kExtCodePage:
+        if (n >= 4) f.code_page = le32(d);
+        break;
+    case kExtAttribute:
         if (n >= 1) m.msdos_attr = d[0];
         break;
-    case 0x42:
+    case kExtSizes:
         if (n >= 16) {
             f.packed64 = le64(d);
             f.original64 = le64(d + 8);
         }
         break;
-    case 0x50:
+    case kExtUnixMode:
         if (n >= 2) m.unix_mode = le16(d);
         break;
-    case 0x51:
+    case kExtUnixOwner:
         if (n >= 4) {
             m.gid = le16(d);
             m.uid = le16(d + 2);
         }
         break;
-    case 0x54:
+    case kExtUnixTime:
         if (n >= 4) f.unix_mtime = le32(d);
         break;
     default:
@@ -98,21 +170,56 @@ void read_extension(std::uint8_t type, const std::uint8_t *d, std::size_t n, Mem
     }
 }
 
+// The extension area after a level-0 name, as Unix and OS-9 writers leave it.
+void read_level0_area(const std::uint8_t *x, std::size_t n, Member &m, Fields &f) {
+    if (n == 0) return;
+    m.os_id = static_cast<char>(x[0]);
+    if ((x[0] == 'U' || x[0] == kOsOs9_68k) && n >= 12 && x[1] == 0) {
+        // OS-9/68k repeats the time: the owner fields are the area's last six bytes.
+        f.unix_mtime = le32(x + 2);
+        m.unix_mode = le16(x + n - 6);
+        m.uid = le16(x + n - 4);
+        m.gid = le16(x + n - 2);
+    } else if (x[0] == kOsOs9 && n >= 22 && x[9] == 0xCC && x[1] == x[17] && x[2] == x[18]) {
+        f.os9_mode = le16(x + 1);
+    }
+}
+
+// The parts of a decoded folder text, at any separator a writer uses.
+void append_parts(std::string &full, const std::string &utf8) {
+    for (const std::string &part : split_path(utf8)) full += part + "/";
+}
+
 // Joins the directory and file parts into the member's path and kind.
 void assemble_path(Member &m, const Fields &f) {
     std::string full;
-    if (!f.dir_raw.empty()) {
+    if (f.have_utf16_dir) {
+        // UTF-16 folders are separated by U+FFFF, "\" or "/".
+        std::string dir;
+        const std::string wide = utf16le_to_utf8(f.dir_utf16);
+        constexpr std::string_view kFFFF = "\xEF\xBF\xBF";
+        for (std::size_t i = 0; i < wide.size();) {
+            if (wide.compare(i, kFFFF.size(), kFFFF) == 0) {
+                dir += '/';
+                i += kFFFF.size();
+            } else {
+                dir += wide[i++];
+            }
+        }
+        if (!dir.empty() && (dir[0] == '/' || dir[0] == '\\')) full += '/';
+        append_parts(full, dir);
+    } else if (!f.dir_raw.empty()) {
         // Split at 0xFF before decoding: it is never part of a character.
-        if (static_cast<std::uint8_t>(f.dir_raw[0]) == 0xFF) full = "/";
+        if (static_cast<std::uint8_t>(f.dir_raw[0]) == 0xFF) full += '/';
         std::size_t start = 0;
         for (std::size_t i = 0; i <= f.dir_raw.size(); ++i) {
             if (i == f.dir_raw.size() || static_cast<std::uint8_t>(f.dir_raw[i]) == 0xFF) {
-                if (i > start) full += name_to_utf8(std::string_view(f.dir_raw).substr(start, i - start)) + "/";
+                if (i > start) append_parts(full, name_to_utf8(std::string_view(f.dir_raw).substr(start, i - start), f.code_page));
                 start = i + 1;
             }
         }
     }
-    full += name_to_utf8(f.file_raw);
+    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : name_to_utf8(f.file_raw, f.code_page);
     // A symbolic link is stored as "name|target" with the link type bits; the
     // target's separators may have been stored as folder separators too.
     if (m.unix_mode && (*m.unix_mode & kTypeMask) == kTypeLink) {
@@ -120,6 +227,10 @@ void assemble_path(Member &m, const Fields &f) {
         if (bar != std::string::npos) {
             m.link_target = full.substr(bar + 1);
             full.resize(bar);
+            // Levels 0 and 1 came from MS-DOS: "\" there is a separator.
+            if (m.level < 2)
+                for (char &c : m.link_target)
+                    if (c == '\\') c = '/';
         }
         m.kind = MemberKind::symlink;
     }
@@ -151,6 +262,103 @@ bool valid_method(const std::uint8_t *p) {
 
 ParseResult fail(HeaderError e, std::string what) { return ParseResult{e, false, std::move(what)}; }
 
+// The base header of level 0 or 1 and, for level 1, its extension headers.
+ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fields &f) {
+    std::uint8_t first = 0;
+    if (!in.read_at(offset, &first, 1)) return fail(HeaderError::truncated, "the archive ends inside a header");
+    const std::size_t total = static_cast<std::size_t>(first) + 2;
+    std::vector<std::uint8_t> h(total);
+    if (total < at::name || !in.read_at(offset, h.data(), total))
+        return fail(total < at::name ? HeaderError::malformed : HeaderError::truncated, "header shorter than its fields");
+    std::uint8_t sum = 0;
+    for (std::size_t i = at::method; i < total; ++i) sum = static_cast<std::uint8_t>(sum + h[i]);
+    if (sum != h[at::checksum]) return fail(HeaderError::bad_check, "header checksum does not match");
+    const std::size_t name_len = h[at::name_length];
+    // Some level-0 writers leave the CRC out: the name then ends the header.
+    const bool without_crc = m.level == 0 && at::name + name_len == total;
+    if (at::name + name_len + (without_crc ? 0 : 2) > total) return fail(HeaderError::malformed, "name runs past the header");
+    f.file_raw.assign(reinterpret_cast<const char *>(h.data() + at::name), name_len);
+    // An Amiga comment may follow the name after a NUL.
+    if (std::size_t nul = f.file_raw.find('\0'); nul != std::string::npos) f.file_raw.resize(nul);
+    m.has_crc = !without_crc;
+    if (m.has_crc) m.crc16 = le16(h.data() + at::name + name_len);
+    const std::uint32_t packed_or_skip = le32(h.data() + at::packed);
+    m.original_size = le32(h.data() + at::original);
+    m.mtime = dos_time_to_unix(le32(h.data() + at::time));
+    m.msdos_attr = h[at::attribute];
+    const std::size_t after_crc = at::name + name_len + (without_crc ? 0 : 2);
+    const std::size_t extra = total - after_crc;
+    const std::uint8_t *x = h.data() + after_crc;
+    if (m.level == 0) {
+        m.os_id = 0;
+        m.packed_size = packed_or_skip;
+        m.header_size = total;
+        read_level0_area(x, extra, m, f);
+        return {};
+    }
+    if (extra < 3) return fail(HeaderError::malformed, "level-1 header without its OS id");
+    m.os_id = static_cast<char>(x[0]);
+    std::uint32_t next = le16(h.data() + total - 2);
+    std::uint64_t pos = offset + total, ext_total = 0;
+    std::vector<std::uint8_t> e;
+    while (next != 0) {
+        if (next < 3) return fail(HeaderError::malformed, "extension header too short");
+        ext_total += next;
+        if (ext_total > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
+        e.resize(next);
+        if (!in.read_at(pos, e.data(), next)) return fail(HeaderError::truncated, "the archive ends inside a header");
+        read_extension(e[0], e.data() + 1, next - 3, m, f);
+        pos += next;
+        next = le16(e.data() + next - 2);
+    }
+    // A level-1 size counts the extension headers as packed data.
+    if (ext_total > packed_or_skip) return fail(HeaderError::malformed, "extension headers larger than the member");
+    m.packed_size = packed_or_skip - ext_total;
+    m.header_size = total + ext_total;
+    return {};
+}
+
+ParseResult parse_level23(HeaderInput &in, std::uint64_t offset, Member &m, Fields &f) {
+    const std::size_t fixed = m.level == 2 ? kLevel2Fixed : kLevel3Fixed;
+    const int width = m.level == 2 ? 2 : 4;
+    std::uint8_t b[kLevel3Fixed];
+    if (!in.read_at(offset, b, fixed)) return fail(HeaderError::truncated, "the archive ends inside a header");
+    if (m.level == 3 && le16(b + at::size) != 4) return fail(HeaderError::malformed, "level-3 header with a wrong word size");
+    const std::uint64_t total = m.level == 2 ? le16(b + at::size) : le32(b + at::l3_header_size);
+    if (total < fixed || total > kMaxHeaderBytes) return fail(HeaderError::malformed, "header size out of range");
+    std::vector<std::uint8_t> h(b, b + fixed);
+    m.packed_size = le32(h.data() + at::packed);
+    m.original_size = le32(h.data() + at::original);
+    m.mtime = le32(h.data() + at::time);
+    m.crc16 = le16(h.data() + at::crc);
+    m.os_id = static_cast<char>(h[at::os_id]);
+    // Walk the extension headers from the file rather than trusting the
+    // total: some writers (OS-9/68k) state it two bytes short.
+    std::uint32_t next = m.level == 2 ? le16(h.data() + at::first_ext) : le32(h.data() + at::l3_first_ext);
+    while (next != 0) {
+        if (next < static_cast<std::uint32_t>(1 + width)) return fail(HeaderError::malformed, "extension header too short");
+        std::size_t here = h.size();
+        if (here + next > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
+        h.resize(here + next);
+        if (!in.read_at(offset + here, h.data() + here, next)) return fail(HeaderError::truncated, "the archive ends inside a header");
+        if (h[here] == kExtCommon) f.crc_ext_at = here + 1;
+        read_extension(h[here], h.data() + here + 1, next - 1 - width, m, f);
+        next = width == 2 ? le16(h.data() + here + next - 2) : le32(h.data() + here + next - 4);
+    }
+    if (h.size() < total) {  // padding after the last extension header
+        std::size_t here = h.size();
+        h.resize(static_cast<std::size_t>(total));
+        if (!in.read_at(offset + here, h.data() + here, h.size() - here)) return fail(HeaderError::truncated, "the archive ends inside a header");
+    }
+    if (f.crc_ext_at != 0) {
+        h[f.crc_ext_at] = 0;
+        h[f.crc_ext_at + 1] = 0;
+        if (crc16(h.data(), static_cast<std::size_t>(total)) != f.header_crc) return fail(HeaderError::bad_check, "header CRC does not match");
+    }
+    m.header_size = h.size();
+    return {};
+}
+
 } // namespace
 
 std::string Member::display_path() const {
@@ -164,120 +372,43 @@ std::string Member::file_name() const {
 }
 
 bool looks_like_header(const std::uint8_t *p, std::size_t avail) {
-    if (avail < 22 || !valid_method(p + 2)) return false;
-    std::uint8_t level = p[20];
+    if (avail < 22 || !valid_method(p + at::method)) return false;
+    std::uint8_t level = p[at::level];
     if (level > 3) return false;
     if (level == 3) return le16(p) == 4;
-    if (level == 2) return le16(p) >= 26;
-    return p[0] >= 22;  // room for the fixed fields, the CRC and a name length
+    if (level == 2) return le16(p) >= kLevel2Fixed;
+    return p[0] >= at::name - 2;  // room for the fixed fields and a name length
 }
 
 ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     m = Member{};
     m.header_offset = offset;
-    std::uint8_t b[32];
+    std::uint8_t b[22];
     if (!in.read_at(offset, b, 1) || b[0] == 0) return ParseResult{HeaderError::none, true, {}};
-    if (!in.read_at(offset, b, 22)) return fail(HeaderError::truncated, "the archive ends inside a header");
-    if (!valid_method(b + 2)) return fail(HeaderError::malformed, "no method id where a header should start");
-    m.method.assign(reinterpret_cast<const char *>(b + 2), 5);
-    m.level = b[20];
+    if (!in.read_at(offset, b, sizeof b)) return fail(HeaderError::truncated, "the archive ends inside a header");
+    if (!valid_method(b + at::method)) return fail(HeaderError::malformed, "no method id where a header should start");
+    m.method.assign(reinterpret_cast<const char *>(b + at::method), 5);
+    m.level = b[at::level];
     Fields f;
-
-    if (m.level == 0 || m.level == 1) {
-        std::size_t total = static_cast<std::size_t>(b[0]) + 2;
-        std::vector<std::uint8_t> h(total);
-        if (total < 24 || !in.read_at(offset, h.data(), total))
-            return fail(total < 24 ? HeaderError::malformed : HeaderError::truncated, "header shorter than its fields");
-        std::uint8_t sum = 0;
-        for (std::size_t i = 2; i < total; ++i) sum = static_cast<std::uint8_t>(sum + h[i]);
-        if (sum != h[1]) return fail(HeaderError::bad_check, "header checksum does not match");
-        std::size_t name_len = h[21];
-        if (22 + name_len + 2 > total) return fail(HeaderError::malformed, "name runs past the header");
-        f.file_raw.assign(reinterpret_cast<const char *>(h.data() + 22), name_len);
-        m.crc16 = le16(h.data() + 22 + name_len);
-        std::uint32_t packed_or_skip = le32(h.data() + 7);
-        m.original_size = le32(h.data() + 11);
-        m.mtime = dos_time_to_unix(le32(h.data() + 15));
-        m.msdos_attr = h[19];
-        std::size_t extra = total - (24 + name_len);  // bytes after the CRC
-        const std::uint8_t *x = h.data() + 24 + name_len;
-        if (m.level == 0) {
-            m.os_id = 'M';
-            m.packed_size = packed_or_skip;
-            m.header_size = total;
-            if (extra >= 1) m.os_id = static_cast<char>(x[0]);
-            // The Unix extension of level 0: id, version, mtime, mode, uid, gid.
-            if (extra >= 12 && x[0] == 'U') {
-                f.unix_mtime = le32(x + 2);
-                m.unix_mode = le16(x + 6);
-                m.uid = le16(x + 8);
-                m.gid = le16(x + 10);
-            }
-        } else {
-            if (extra < 3) return fail(HeaderError::malformed, "level-1 header without its OS id");
-            m.os_id = static_cast<char>(x[0]);
-            std::uint32_t next = le16(h.data() + total - 2);
-            std::uint64_t pos = offset + total, ext_total = 0;
-            std::vector<std::uint8_t> e;
-            while (next != 0) {
-                if (next < 3) return fail(HeaderError::malformed, "extension header too short");
-                ext_total += next;
-                if (ext_total > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
-                e.resize(next);
-                if (!in.read_at(pos, e.data(), next)) return fail(HeaderError::truncated, "the archive ends inside a header");
-                read_extension(e[0], e.data() + 1, next - 3, m, f);
-                pos += next;
-                next = le16(e.data() + next - 2);
-            }
-            // A level-1 size counts the extension headers as packed data.
-            if (ext_total > packed_or_skip) return fail(HeaderError::malformed, "extension headers larger than the member");
-            m.packed_size = packed_or_skip - ext_total;
-            m.header_size = total + ext_total;
-        }
-    } else if (m.level == 2 || m.level == 3) {
-        std::size_t fixed = m.level == 2 ? 26 : 32;
-        int width = m.level == 2 ? 2 : 4;
-        if (!in.read_at(offset, b, fixed)) return fail(HeaderError::truncated, "the archive ends inside a header");
-        std::uint64_t total = m.level == 2 ? le16(b) : le32(b + 24);
-        if (m.level == 3 && le16(b) != 4) return fail(HeaderError::malformed, "level-3 header with a wrong word size");
-        if (total < fixed || total > kMaxHeaderBytes) return fail(HeaderError::malformed, "header size out of range");
-        std::vector<std::uint8_t> h(b, b + fixed);
-        m.packed_size = le32(h.data() + 7);
-        m.original_size = le32(h.data() + 11);
-        m.mtime = le32(h.data() + 15);
-        m.crc16 = le16(h.data() + 21);
-        m.os_id = static_cast<char>(h[23]);
-        // Walk the extension headers from the file rather than trusting the
-        // total: some writers (OS-9/68k) state it two bytes short.
-        std::uint32_t next = m.level == 2 ? le16(h.data() + 24) : le32(h.data() + 28);
-        while (next != 0) {
-            if (next < static_cast<std::uint32_t>(1 + width)) return fail(HeaderError::malformed, "extension header too short");
-            std::size_t at = h.size();
-            if (at + next > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
-            h.resize(at + next);
-            if (!in.read_at(offset + at, h.data() + at, next)) return fail(HeaderError::truncated, "the archive ends inside a header");
-            if (h[at] == 0x00) f.crc_ext_at = at + 1;
-            read_extension(h[at], h.data() + at + 1, next - 1 - width, m, f);
-            next = width == 2 ? le16(h.data() + at + next - 2) : le32(h.data() + at + next - 4);
-        }
-        if (h.size() < total) {  // padding after the last extension header
-            std::size_t at = h.size();
-            h.resize(static_cast<std::size_t>(total));
-            if (!in.read_at(offset + at, h.data() + at, h.size() - at)) return fail(HeaderError::truncated, "the archive ends inside a header");
-        }
-        if (f.crc_ext_at != 0) {
-            h[f.crc_ext_at] = 0;
-            h[f.crc_ext_at + 1] = 0;
-            if (crc16(h.data(), static_cast<std::size_t>(total)) != f.header_crc) return fail(HeaderError::bad_check, "header CRC does not match");
-        }
-        m.header_size = h.size();
-    } else {
-        return fail(HeaderError::malformed, "unknown header level " + std::to_string(m.level));
-    }
+    ParseResult r;
+    if (m.level <= 1) r = parse_level01(in, offset, m, f);
+    else if (m.level <= 3) r = parse_level23(in, offset, m, f);
+    else return fail(HeaderError::malformed, "unknown header level " + std::to_string(m.level));
+    if (r.error != HeaderError::none) return r;
 
     if (f.unix_mtime) m.mtime = *f.unix_mtime;
     if (f.packed64) m.packed_size = *f.packed64;
     if (f.original64) m.original_size = *f.original64;
+    // OS-9/68k writes OS-9 permissions where Unix writers put the mode.
+    if (m.os_id == kOsOs9_68k && m.unix_mode) f.os9_mode = *m.unix_mode;
+    if (f.os9_mode) {
+        m.os9_attributes = f.os9_mode;
+        m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
+    }
+    // LHARK writes level-1 headers with a blank OS id and its own, other
+    // -lh7-; the name -lk7- keeps it apart from the one everybody else writes.
+    if (m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-") m.method = "-lk7-";
+    m.code_page = f.code_page;
     m.data_offset = offset + m.header_size;
     assemble_path(m, f);
     return {};
@@ -285,26 +416,35 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
 
 std::string build_level2_header(const Member &m) {
     std::vector<std::string> parts = split_path(m.path);
+    std::vector<std::string_view> texts(parts.begin(), parts.end());
+    if (m.kind == MemberKind::symlink) texts.push_back(m.link_target);
+    const std::uint32_t code_page = code_page_for(texts);
+
     std::string file_part, dir_part;
     if (m.kind == MemberKind::directory) {
-        for (const auto &p : parts) dir_part += name_from_utf8(p) + '\xFF';
+        for (const auto &p : parts) dir_part += name_from_utf8(p, code_page) + '\xFF';
     } else {
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i) dir_part += name_from_utf8(parts[i]) + '\xFF';
-        if (!parts.empty()) file_part = name_from_utf8(parts.back());
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) dir_part += name_from_utf8(parts[i], code_page) + '\xFF';
+        if (!parts.empty()) file_part = name_from_utf8(parts.back(), code_page);
         if (m.kind == MemberKind::symlink) {
             file_part += '|';
-            file_part += name_from_utf8(m.link_target);
+            file_part += name_from_utf8(m.link_target, code_page);
         }
     }
     bool wide = m.original_size > 0xFFFFFFFFull || m.packed_size > 0xFFFFFFFFull;
+    // Every member says its mode: readers that find none guess 0666 or 0600.
+    std::uint16_t mode = m.unix_mode ? *m.unix_mode
+                         : m.kind == MemberKind::directory ? kTypeDir | 0755
+                         : m.kind == MemberKind::symlink   ? kTypeLink | 0777
+                                                           : kTypeFile | 0644;
 
-    std::string h(26, '\0');
-    std::memcpy(h.data() + 2, m.method.data(), 5);
-    put32(h, 15, static_cast<std::uint32_t>(m.mtime));
-    h[19] = 0x20;
-    h[20] = 2;
-    h[23] = 'U';
-    std::size_t next_at = 24;  // where the size of the next extension goes
+    std::string h(kLevel2Fixed, '\0');
+    std::memcpy(h.data() + at::method, m.method.data(), 5);
+    put32(h, at::time, static_cast<std::uint32_t>(m.mtime));
+    h[at::attribute] = 0x20;
+    h[at::level] = 2;
+    h[at::os_id] = 'U';
+    std::size_t next_at = at::first_ext;  // where the size of the next extension goes
     auto add_ext = [&](std::uint8_t type, const std::string &data) {
         put16(h, next_at, static_cast<std::uint16_t>(data.size() + 3));
         h += static_cast<char>(type);
@@ -312,32 +452,34 @@ std::string build_level2_header(const Member &m) {
         next_at = h.size();
         h += std::string(2, '\0');
     };
-    add_ext(0x00, std::string(2, '\0'));  // header CRC, filled in below
-    add_ext(0x01, file_part);
-    if (!dir_part.empty()) add_ext(0x02, dir_part);
-    if (m.unix_mode) {
-        std::string mode(2, '\0');
-        put16(mode, 0, *m.unix_mode);
-        add_ext(0x50, mode);
-    }
-    if (wide) add_ext(0x42, std::string(16, '\0'));
+    auto le = [](std::uint64_t v, int n) {
+        std::string s(static_cast<std::size_t>(n), '\0');
+        for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+        return s;
+    };
+    add_ext(kExtCommon, std::string(2, '\0'));  // header CRC, filled in below
+    add_ext(kExtCodePage, le(code_page, 4));
+    add_ext(kExtName, file_part);
+    if (!dir_part.empty()) add_ext(kExtFolder, dir_part);
+    add_ext(kExtUnixMode, le(mode, 2));
+    if (wide) add_ext(kExtSizes, std::string(16, '\0'));
     // A header whose size has a zero low byte would read as the end mark.
     if ((h.size() & 0xFF) == 0) h += '\0';
-    put16(h, 0, static_cast<std::uint16_t>(h.size()));
+    put16(h, at::size, static_cast<std::uint16_t>(h.size()));
     patch_level2_header(h, m.packed_size, m.original_size, m.crc16);
     return h;
 }
 
 void patch_level2_header(std::string &h, std::uint64_t packed, std::uint64_t original, std::uint16_t crc) {
     const auto *p = reinterpret_cast<const std::uint8_t *>(h.data());
-    put32(h, 7, static_cast<std::uint32_t>(packed));
-    put32(h, 11, static_cast<std::uint32_t>(original));
-    put16(h, 21, crc);
+    put32(h, at::packed, static_cast<std::uint32_t>(packed));
+    put32(h, at::original, static_cast<std::uint32_t>(original));
+    put16(h, at::crc, crc);
     std::size_t crc_at = 0;
-    std::size_t pos = 26, next = le16(p + 24);
+    std::size_t pos = kLevel2Fixed, next = le16(p + at::first_ext);
     while (next != 0 && pos + next <= h.size()) {
-        if (p[pos] == 0x00) crc_at = pos + 1;
-        if (p[pos] == 0x42) {
+        if (p[pos] == kExtCommon) crc_at = pos + 1;
+        if (p[pos] == kExtSizes) {
             put64(h, pos + 1, packed);
             put64(h, pos + 9, original);
         }

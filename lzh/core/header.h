@@ -21,12 +21,15 @@ struct Member {
 
     std::string method = "-lh0-";  // five characters
     int level = 2;
-    char os_id = 'U';
+    char os_id = 'U';               // 0 for a level-0 header that names no system
     std::int64_t mtime = 0;         // seconds since 1970, UTC
     std::uint16_t crc16 = 0;        // of the original data
+    bool has_crc = true;            // some level-0 writers leave the CRC out
     std::uint8_t msdos_attr = 0x20;
     std::optional<std::uint16_t> unix_mode;  // permission and type bits
+    std::optional<std::uint16_t> os9_attributes;  // OS-9's own, as stored; unix_mode holds their meaning
     std::optional<std::uint16_t> uid, gid;
+    std::optional<std::uint32_t> code_page;  // of the stored names, when a header says
 
     MemberKind kind = MemberKind::file;
     // The stored path decoded to UTF-8, "/"-separated, no trailing "/"
@@ -34,6 +37,9 @@ struct Member {
     // extraction decides what is safe.
     std::string path;
     std::string link_target;  // UTF-8, for a symbolic link
+
+    // Its bytes in the archive, header and data.
+    std::uint64_t stored_size() const { return data_offset + packed_size - header_offset; }
 
     // The path as the listing shows it and as commands name the member:
     // a directory's ends in "/".
@@ -79,8 +85,10 @@ bool looks_like_header(const std::uint8_t *p, std::size_t avail);
 
 // A level-2 header for `m` (path, kind, method, sizes, mtime, crc16,
 // unix_mode, link target), with its header CRC.  Names are stored as names.h
-// says.  The size fields hold m.packed_size and m.original_size; the writer
-// patches them with patch_level2_sizes once the data is written.
+// says, with the code page they are in; every member carries a Unix mode
+// (one for its kind when `m` has none).  The size fields hold m.packed_size
+// and m.original_size; the writer patches them with patch_level2_header
+// once the data is written.
 std::string build_level2_header(const Member &m);
 // Rewrites the sizes and the CRC-16 of the data, and the header CRC, in a
 // header made by build_level2_header.

@@ -67,6 +67,46 @@ Converter &to_cp932() {
     return c;
 }
 
+// Decodes with `c`, each undecodable byte as U+FFFD.
+std::string decode_with(Converter &c, std::string_view raw) {
+    std::string out;
+    out.reserve(raw.size() * 3 / 2);
+    if (!c.ok()) {
+        // Without a converter keep ASCII and mark the rest.
+        for (unsigned char ch : raw) out += ch < 0x80 ? std::string(1, static_cast<char>(ch)) : std::string("\xEF\xBF\xBD");
+        return out;
+    }
+    c.convert(raw, out, [](std::string &o) {
+        o += "\xEF\xBF\xBD";
+        return true;
+    });
+    return out;
+}
+
+// Code pages other than 932 and 65001 are rare; they are opened as needed.
+std::string decode_code_page(std::string_view raw, std::uint32_t code_page) {
+    Converter c("UTF-8", ("CP" + std::to_string(code_page)).c_str());
+    return decode_with(c, raw);
+}
+
+void append_utf8(std::string &out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 } // namespace
 
 bool is_valid_utf8(std::string_view s) {
@@ -95,32 +135,54 @@ bool is_valid_utf8(std::string_view s) {
     return true;
 }
 
-std::string name_to_utf8(std::string_view raw) {
-    if (all_ascii(raw) || is_valid_utf8(raw)) return std::string(raw);
-    std::string out;
-    out.reserve(raw.size() * 3 / 2);
-    Converter &c = from_cp932();
-    if (!c.ok()) {
-        // Without a converter keep ASCII and mark the rest.
-        for (unsigned char ch : raw) out += ch < 0x80 ? std::string(1, static_cast<char>(ch)) : std::string("\xEF\xBF\xBD");
-        return out;
+std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page) {
+    if (all_ascii(raw)) return std::string(raw);
+    if (code_page == kCodePageUtf8) return is_valid_utf8(raw) ? std::string(raw) : decode_with(from_cp932(), raw);
+    if (code_page == kCodePageShiftJis) return decode_with(from_cp932(), raw);
+    if (code_page) {
+        std::string out = decode_code_page(raw, *code_page);
+        if (out.find("\xEF\xBF\xBD") == std::string::npos) return out;
     }
-    c.convert(raw, out, [](std::string &o) {
-        o += "\xEF\xBF\xBD";
-        return true;
-    });
+    if (is_valid_utf8(raw)) return std::string(raw);
+    return decode_with(from_cp932(), raw);
+}
+
+std::string utf16le_to_utf8(std::string_view raw) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < raw.size(); i += 2) {
+        std::uint32_t u = static_cast<unsigned char>(raw[i]) | (static_cast<unsigned char>(raw[i + 1]) << 8);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < raw.size()) {
+            std::uint32_t lo = static_cast<unsigned char>(raw[i + 2]) | (static_cast<unsigned char>(raw[i + 3]) << 8);
+            if (lo >= 0xDC00 && lo < 0xE000) {
+                append_utf8(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        append_utf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
+    }
     return out;
 }
 
-std::string name_from_utf8(std::string_view utf8) {
-    if (all_ascii(utf8)) return std::string(utf8);
+std::uint32_t code_page_for(const std::vector<std::string_view> &texts) {
     Converter &c = to_cp932();
-    if (!c.ok()) return std::string(utf8);
+    if (!c.ok()) return kCodePageUtf8;
+    for (std::string_view t : texts) {
+        if (all_ascii(t)) continue;
+        std::string out;
+        if (!c.convert(t, out, [](std::string &) { return false; })) return kCodePageUtf8;
+        // A code page 932 form that happens to be valid UTF-8 would be read
+        // back as other characters by readers that guess.
+        if (is_valid_utf8(out)) return kCodePageUtf8;
+    }
+    return kCodePageShiftJis;
+}
+
+std::string name_from_utf8(std::string_view utf8, std::uint32_t code_page) {
+    if (code_page != kCodePageShiftJis || all_ascii(utf8)) return std::string(utf8);
     std::string out;
-    if (!c.convert(utf8, out, [](std::string &) { return false; })) return std::string(utf8);
-    // A code page 932 form that happens to be valid UTF-8 would be read back
-    // as other characters: store such a name in UTF-8.
-    if (is_valid_utf8(out)) return std::string(utf8);
+    Converter &c = to_cp932();
+    if (!c.ok() || !c.convert(utf8, out, [](std::string &) { return false; })) return std::string(utf8);
     return out;
 }
 

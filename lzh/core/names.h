@@ -1,26 +1,42 @@
 // Member names between the archive's bytes and UTF-8.
 //
-// Names are stored in Shift_JIS (code page 932) when every character has a
-// form there, else in UTF-8.  Reading takes valid non-ASCII UTF-8 as UTF-8
-// and anything else as code page 932.
+// Names are stored in Shift_JIS (code page 932) when every character of the
+// member's path has a form there, else in UTF-8, and the code-page
+// extension header says which.  Reading honours that header, and the
+// UTF-16 name headers, where present; otherwise it takes valid non-ASCII
+// UTF-8 as UTF-8 and anything else as code page 932.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace lzh {
 
+inline constexpr std::uint32_t kCodePageShiftJis = 932;
+inline constexpr std::uint32_t kCodePageUtf8 = 65001;
+
 bool is_valid_utf8(std::string_view s);
 
-// Stored bytes to UTF-8.  A byte sequence that is neither valid UTF-8 nor
-// code page 932 gives U+FFFD for each undecodable byte, so a name never
+// Stored bytes to UTF-8: in `code_page` when an archive names one (and this
+// system can convert it), else by the guess above.  A byte sequence that
+// cannot be decoded gives U+FFFD for each undecodable byte, so a name never
 // carries invalid UTF-8 further.
-std::string name_to_utf8(std::string_view raw);
+std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page = std::nullopt);
 
-// UTF-8 to the bytes to store: code page 932 when it can carry every
-// character, else the UTF-8 unchanged.
-std::string name_from_utf8(std::string_view utf8);
+// UTF-16LE bytes (the Unicode name headers) to UTF-8; an unpaired surrogate
+// gives U+FFFD.
+std::string utf16le_to_utf8(std::string_view raw);
+
+// The code page a member's name is stored in: 932 when every one of
+// `texts` (its path's parts, a link's target) has a form there that cannot
+// be mistaken for UTF-8, else 65001.
+std::uint32_t code_page_for(const std::vector<std::string_view> &texts);
+
+// UTF-8 to the bytes stored in `code_page` (932 or 65001).
+std::string name_from_utf8(std::string_view utf8, std::uint32_t code_page);
 
 // Splits a decoded path at "/" and "\" (both are separators in LZH names),
 // dropping empty parts.  Decode before splitting: a code page 932 character

@@ -3,8 +3,8 @@
  *   int rc = Unlha(window, "x -c \"/home/me/a.lzh\" \"/tmp/out/\" readme.txt", buf, sizeof buf);
  *
  * The command text is words separated by blanks; a word between double quotes
- * may hold blanks.  Commands: l (list), x (extract), d (delete), a (add),
- * s (make a self-extracting program).  The text the command produces (the
+ * may hold blanks.  Commands: l (list), x (extract), t (test), d (delete),
+ * a (add), s (make a self-extracting program).  The text the command produces (the
  * listing, or one line per problem) is written to `output`, always
  * NUL-terminated when size > 0; when it does not fit it is cut after the last
  * whole line and the result is UNLHA_ERR_OUTPUT.
@@ -34,11 +34,40 @@ typedef enum UnlhaResult {
     UNLHA_ERR_WRITE = 5,     /* cannot write */
     UNLHA_ERR_OUTPUT = 6,    /* the output text did not fit */
     UNLHA_ERR_NOMATCH = 7,   /* no member matched */
-    UNLHA_ERR_UNSAFE = 8     /* unsafe member path refused */
+    UNLHA_ERR_UNSAFE = 8,    /* unsafe member path refused */
+    UNLHA_ERR_STOPPED = 9    /* the progress callback asked to stop; nothing was left half done */
 } UnlhaResult;
 
-/* `window` is accepted for compatibility and not used. */
+/* `window` says whose progress callback (below) hears of the command. */
 UNLHA_API int Unlha(void *window, const char *command, char *output, uint32_t size);
+
+/* Progress.  During every Unlha() call made with a window that has a
+ * callback, the library calls it at each member's start and end and at
+ * least every 100 ms of work in between.  A non-zero return asks the
+ * command to stop: it then returns UNLHA_ERR_STOPPED and leaves things as a
+ * failure would (an archive being changed stays as it was, or is not made;
+ * an extraction removes the member it was writing and keeps the ones
+ * before).  The callback runs on the thread that called Unlha(). */
+enum {
+    UNLHA_PROGRESS_BEGIN = 0,  /* a member starts */
+    UNLHA_PROGRESS_WORK = 1,   /* bytes were done */
+    UNLHA_PROGRESS_END = 2     /* a member is done */
+};
+
+typedef struct UnlhaProgress {
+    uint32_t size;             /* sizeof (UnlhaProgress), for later growth */
+    int event;                 /* UNLHA_PROGRESS_BEGIN, _WORK or _END */
+    const char *command;       /* the verb: "l", "x", "t", "d", "a", "s" */
+    const char *member;        /* its name as the listing gives it; "" before the first */
+    uint64_t bytes_done, bytes_total;      /* of the whole command */
+    uint64_t members_done, members_total;
+} UnlhaProgress;
+
+typedef int (*UnlhaProgressCallback)(void *window, const UnlhaProgress *progress, void *data);
+
+/* Registers `callback` (NULL removes it) and its `data` for `window`.
+ * Returns 0. */
+UNLHA_API int UnlhaSetProgressCallback(void *window, UnlhaProgressCallback callback, void *data);
 
 /* Accepted and remembered; this library shows no pointer of its own.
  * Returns the previous mode. */

@@ -1,13 +1,67 @@
 // unlha: the archiver library from the command line.  The arguments become
-// one command text; the exit status is the result.
+// one command text; the exit status is the result.  On a terminal, standard
+// error shows one line of progress while the command works.
 #include "command.h"
 #include "output.h"
 #include "run.h"
 
 #include <cstdio>
 #include <string>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
+
+// The line on a terminal: what share is done, which member, redrawn in place
+// and wiped at the end, so that the command's own text stays as it is.
+class TerminalLine : public lzh::ProgressWatcher {
+public:
+    ~TerminalLine() override { wipe(); }
+    void wipe() {
+        if (drawn_) std::fputs("\r\033[K", stderr);
+        drawn_ = false;
+    }
+    bool report(const lzh::ProgressReport &r) override {
+        winsize ws{};
+        const int width = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 20 ? ws.ws_col : 80;
+        const unsigned percent =
+            r.bytes_total ? static_cast<unsigned>(r.bytes_done * 100 / r.bytes_total) : r.members_total ? static_cast<unsigned>(r.members_done * 100 / r.members_total) : 0;
+        std::string line = std::string(1, r.command) + " " + std::to_string(percent) + "% " +
+                           std::to_string(r.members_done) + "/" + std::to_string(r.members_total) + " ";
+        // Cut the member's name to the width, on a character's first byte.
+        std::string_view name = r.member;
+        std::size_t room = static_cast<std::size_t>(width - 1) > line.size() ? width - 1 - line.size() : 0;
+        std::size_t cut = 0, shown = 0;
+        while (cut < name.size() && shown < room) {
+            ++cut;
+            while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+            ++shown;
+        }
+        line.append(name.substr(0, cut));
+        std::fprintf(stderr, "\r%s\033[K", line.c_str());
+        std::fflush(stderr);
+        drawn_ = true;
+        return true;
+    }
+
+private:
+    bool drawn_ = false;
+};
+
+// The command's own lines, each after the progress line is wiped.
+class OutputBelow : public lzh::Output {
+public:
+    OutputBelow(lzh::Output &inner, TerminalLine &line) : inner_(inner), line_(line) {}
+    void line(std::string_view text) override {
+        line_.wipe();
+        inner_.line(text);
+        std::fflush(stdout);
+    }
+
+private:
+    lzh::Output &inner_;
+    TerminalLine &line_;
+};
 
 void usage() {
     std::fputs("usage:\n", stderr);
@@ -32,7 +86,14 @@ int main(int argc, char **argv) {
         else text += arg;
     }
     lzh::StreamOutput out(stdout);
-    int rc = lzh::run_command(text, out);
+    int rc;
+    if (::isatty(STDERR_FILENO)) {
+        TerminalLine line;
+        OutputBelow below(out, line);
+        rc = lzh::run_command(text, below, &line);
+    } else {
+        rc = lzh::run_command(text, out);
+    }
     std::fflush(stdout);
     if (rc == UNLHA_ERR_COMMAND && !lzh::find_command(argv[1])) usage();
     return rc;

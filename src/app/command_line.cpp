@@ -8,12 +8,17 @@ int Form1::Arg_Split(const QString& text)
 {
     qCDebug(lcTrace).noquote() << text;
     // A blank inside double quotes does not split (a file manager hands over
-    // "/home/me/My Files/a.lzh" as one path); the quotes are not part of the word.
+    // "/home/me/My Files/a.lzh" as one path); the quotes are not part of the
+    // word, and two of them inside the quotes stand for one.
     QStringList words;
     QString word;
     bool quoted = false;
-    for (QChar c : text) {
-        if (c == u'"') {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'"' && quoted && i + 1 < text.size() && text[i + 1] == u'"') {
+            word += c;
+            ++i;
+        } else if (c == u'"') {
             quoted = !quoted;
         } else if (c == u' ' && !quoted) {
             words.append(word);
@@ -35,9 +40,9 @@ int Form1::Arg_Split(const QString& text)
 QString Arg_Join(const QStringList& arguments)
 {
     QStringList parts;
-    for (const QString& arg : arguments) {
+    for (QString arg : arguments) {
         if (arg.isEmpty() || arg.contains(u' ') || arg.contains(u'"'))
-            parts.append(u'"' + arg + u'"');
+            parts.append(u'"' + arg.replace(u'"', QStringLiteral("\"\"")) + u'"');
         else
             parts.append(arg);
     }

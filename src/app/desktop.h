@@ -19,11 +19,12 @@ public:
     virtual QString Environment(const QString& name) const = 0;
 
     // The program associated with the existing file `file` in `folder`: its
-    // full path followed by a NUL character is written over the start of
-    // `buffer` (never past its end). Returns more than 32 on success, as the
-    // platform call does; otherwise the buffer is left alone.
+    // command, an Exec line of its desktop entry (os/exec_line.h) that starts
+    // with the program's full path, followed by a NUL character is written
+    // over the start of `buffer` (never past its end). Returns more than 32
+    // on success, as the platform call does; otherwise the buffer is left alone.
     virtual int FindExecutable(const QString& file, const QString& folder, QString& buffer) = 0;
-    // The program associated with text files in general; "" if none.
+    // The command of the program associated with text files in general; "" if none.
     virtual QString Text_Program() = 0;
 
     // Start `program` with `arguments`, detached, never through a shell.

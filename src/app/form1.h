@@ -9,7 +9,8 @@
 //                   archiver/    Unlha, Dlg_Save; Path_Dir, Path_StripSep (path.h);
 //                                the command texts (command_text.h)
 //                   listing/     OPEN_Click, File_List, List_Fill (listing_parser.h)
-//                   operations/  File_Free, File_AllFree, File_Read, File_Del, File_Exe
+//                   operations/  File_Free, File_AllFree, File_Read, File_Del, File_Exe;
+//                                Read_Folder, File_Read's folder of its own under TMP
 //   controls.h    ListBox, Label, WindowFrame, MessageBox, MousePointer, PopupMenu,
 //                 Clipboard: what the procedures see of the window. src/ui
 //                 implements them with widgets, the tests with scripted fakes.
@@ -32,6 +33,7 @@
 #include "common_dialog.h"
 #include "controls.h"
 #include "desktop.h"
+#include "operations/read_folder.h"
 
 #include <QString>
 #include <QStringList>
@@ -111,6 +113,7 @@ private:
     QString Member_Name(int row) const;            // the member's whole stored path
     QStringList Member_Names() const;             // of every member row, in row order
     QString Find_Text_Viewer(const QString& folder);
+    bool Is_Lzh_Archive(const QString& path) const;   // an existing file the library lists
 
     WindowFrame& window_;
     MessageBox& messages_;
@@ -119,13 +122,16 @@ private:
     Clipboard& clipboard_;
     Desktop& desktop_;
     const UnlhaLibrary& library_;
+    Read_Folder read_folder_;   // File_Read's private folder under TMP
 };
 
 // The column heading that start-up writes into Label1 (42 characters).
 QString Column_Heading();
 
 // One argument string from the program's arguments: joined by one blank, an
-// argument that holds a blank or a double quote, or is empty, in double quotes.
+// argument that holds a blank or a double quote, or is empty, in double quotes
+// with each of its own double quotes doubled. Arg_Split gives every argument
+// back as one word, unchanged.
 QString Arg_Join(const QStringList& arguments);
 
 // Captions, titles, filters and messages.

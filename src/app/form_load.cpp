@@ -93,8 +93,9 @@ void Form1::Form_Load()
     if (arguments.isEmpty())
         return;
     const int n = Arg_Split(arguments);
-    // .LHA as well: the desktop opens both kinds of name with this program.
-    if (n == 1 && Is_Archive_Name(Arg_Word[1])) {
+    // .LHA as well: the desktop opens both kinds of name with this program,
+    // and an archive of any name, since it knows an archive by its content.
+    if (n == 1 && (Is_Archive_Name(Arg_Word[1]) || Is_Lzh_Archive(Arg_Word[1]))) {
         Lzh_Path = Arg_Word[1];
         File_List();
     } else {

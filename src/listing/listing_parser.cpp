@@ -1,5 +1,8 @@
 #include "listing_parser.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <cmath>
 
 namespace morvane {
@@ -18,36 +21,55 @@ QStringView Field(const QString& text, qsizetype start, qsizetype column, qsizet
     return QStringView(text).mid(from, std::min(width, text.size() - from));
 }
 
-// A size field (8 columns). The archiver writes a size of more than eight
-// digits into the two blank columns before the field rather than shifting
-// the line, so digits there that run on into the field belong to it.
-QStringView Size_Field(const QString& text, qsizetype start, qsizetype column)
+// The exact sizes that follow a TAB at the end of a line whose sizes did
+// not fit their columns (the archiver then shows them there in units).
+struct Exact_Sizes {
+    QString original, packed;   // digits; empty when the line has none
+};
+
+Exact_Sizes Tail_Sizes(const QString& text, qsizetype start, qsizetype end)
 {
-    const qsizetype from = start + column - 1;
-    qsizetype first = from;
-    while (first > from - 2 && first - 1 < text.size() && first < text.size() && text[first].isDigit() &&
-           text[first - 1].isDigit())
-        --first;
-    return Field(text, start, column - (from - first), 8 + (from - first));
+    const qsizetype tab = text.indexOf(u'\t', start);
+    if (tab < 0 || tab >= end)
+        return {};
+    const QStringList words = QStringView(text).mid(tab + 1, end - tab - 1).trimmed().toString().split(u' ');
+    if (words.size() != 2)
+        return {};
+    for (const QString& w : words) {
+        if (w.isEmpty() || std::any_of(w.begin(), w.end(), [](QChar c) { return !c.isDigit(); }))
+            return {};
+    }
+    return {words[0], words[1]};
 }
 
-QString Make_Row(const QString& text, qsizetype start)
+// "#,##0" of a whole number given as its digits.
+QString Grouped(const QString& digits)
 {
+    QString grouped;
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += u',';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+QString Make_Row(const QString& text, qsizetype start, qsizetype end)
+{
+    const Exact_Sizes exact = Tail_Sizes(text, start, end);
     QString row;
     row.reserve(63);
-    // A size of ten digits ("1,234,567,890") takes the blank before its
-    // field rather than losing its first digit.
-    const auto put_size = [&row](double value) {
-        QString size = Format_Size(value, 13);
-        if (size[0] != u' ')
-            row.chop(1);
-        row += size.right(size[0] != u' ' ? 13 : 12);
+    // A size right-aligned in 12; a longer one is never cut: the rest of
+    // its row moves right, as after a full-width name.
+    const auto put_size = [&row](const QString& size) { row += size.rightJustified(12); };
+    const auto size_at = [&](qsizetype column, const QString& digits) {
+        return digits.isEmpty() ? Format_Size(Field_Value(Field(text, start, column, 8))).trimmed() : Grouped(digits);
     };
     row += Field(text, start, 3, 12);
     row += u' ';
-    put_size(Field_Value(Size_Field(text, start, 17)));
+    put_size(size_at(17, exact.original));
     row += u' ';
-    put_size(Field_Value(Size_Field(text, start, 27)));
+    put_size(size_at(27, exact.packed));
     row += u' ';
     row += Field(text, start, 36, 6);
     row += u' ';
@@ -57,7 +79,8 @@ QString Make_Row(const QString& text, qsizetype start)
     return row;
 }
 
-// Column 72 to the end of the line (`end` is its line feed or the text's end).
+// Column 72 to the end of the line or to a TAB (`end` is its line feed or
+// the text's end): the member's exact name.
 QString Stored_Path(const QString& text, qsizetype start, qsizetype end)
 {
     const qsizetype from = start + Path_Column - 1;
@@ -66,6 +89,8 @@ QString Stored_Path(const QString& text, qsizetype start, qsizetype end)
     QStringView path = QStringView(text).mid(from, end - from);
     if (path.endsWith(u'\r'))
         path.chop(1);
+    if (const qsizetype tab = path.indexOf(u'\t'); tab >= 0)
+        path.truncate(tab);
     return path.toString();
 }
 
@@ -143,15 +168,38 @@ std::vector<Listing_Row> Parse_Listing(const QString& text)
             break;
         lf = text.indexOf(u'\n', start);
         const qsizetype end = lf < 0 ? text.size() : lf;
-        rows.push_back({Make_Row(text, start), Stored_Path(text, start, end)});
+        rows.push_back({Make_Row(text, start, end), Stored_Path(text, start, end)});
     }
 
     // The closing separator, then the summary line.
     lf = text.indexOf(u'\n', start);
     if (lf < 0)
         return rows;
-    rows.push_back({Make_Row(text, lf + 1), QString()});
+    const qsizetype next = text.indexOf(u'\n', lf + 1);
+    rows.push_back({Make_Row(text, lf + 1, next < 0 ? text.size() : next), QString()});
     return rows;
+}
+
+QString Path_Of_Name(const QString& name)
+{
+    // "%XX" stands for the byte XX of the path's UTF-8 form.
+    const auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    const QByteArray bytes = name.toUtf8();
+    QByteArray path;
+    path.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const int hi = bytes[i] == '%' && i + 2 < bytes.size() ? hex(bytes[i + 1]) : -1;
+        const int lo = hi >= 0 ? hex(bytes[i + 2]) : -1;
+        if (lo >= 0) {
+            path += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            path += bytes[i];
+        }
+    }
+    return QString::fromUtf8(path);
 }
 
 }  // namespace morvane

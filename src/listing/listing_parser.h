@@ -5,8 +5,10 @@
 //   one blank between fields; the sizes as "#,##0" right-aligned in 12.
 //
 // The member rows come in listing order, then one summary row. Beside each
-// member row the whole stored path from column 72 is kept, since the
-// 12-character name column cannot name a longer name or one in a folder.
+// member row its exact name from column 72 is kept (to the line's end or a
+// TAB), since the 12-character name column cannot name a longer name or one
+// in a folder: it is the name commands pass back. A line whose sizes did not
+// fit their columns ends in a TAB and the exact sizes, which the row shows.
 #pragma once
 
 #include <QString>
@@ -17,8 +19,14 @@ namespace morvane {
 
 struct Listing_Row {
     QString text;
-    QString path;   // empty for the summary row
+    QString path;   // the member's exact name; empty for the summary row
 };
+
+// The stored path that a member's exact name stands for: "%XX" is the byte
+// XX of its UTF-8 form (the archiver so writes control characters, '"',
+// "%", "*" and "?"). For what a person sees and for the file a member
+// becomes; commands pass the exact name itself.
+QString Path_Of_Name(const QString& name);
 
 // The leading number of a field: blanks, tabs and line feeds are skipped
 // wherever they stand; reading stops at the first character that cannot

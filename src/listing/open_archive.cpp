@@ -5,6 +5,8 @@
 #include "archiver/unlha_library.h"
 #include "listing_parser.h"
 
+#include <QFileInfo>
+
 namespace morvane {
 
 namespace {
@@ -59,6 +61,18 @@ void Form1::File_List()
     if (result != 0)
         Err();
     pointer_.Set(Pointer_Default);
+}
+
+bool Form1::Is_Lzh_Archive(const QString& path) const
+{
+    // The library knows an archive by its headers, a self-extracting one
+    // included. Asked for no text, it answers with its result alone, and
+    // Buf_Out stays as it is.
+    if (!QFileInfo(path).isFile())
+        return false;
+    const auto command = Cmd_List(path);
+    char none = 0;
+    return command && library_.Unlha(window_.Handle(), command->toLocal8Bit().constData(), &none, 0) == 0;
 }
 
 void Form1::List_Fill()

@@ -1,5 +1,6 @@
-// File_Del: the selected members deleted from the archive, one call each,
-// and their rows taken out of the list. No question is asked.
+// File_Del: the selected members deleted from the archive, one call each (a
+// folder with its contents), and the rows of every member that went taken
+// out of the list. No question is asked.
 #include "app/form1.h"
 #include "archiver/command_text.h"
 #include "archiver/path.h"
@@ -21,13 +22,16 @@ void Form1::File_Del()
         if (gone.count(row))
             continue;   // taken with a folder or a name deleted before it
         const QString member = Member_Name(row);
-        // A name that would also hit a member that is not selected is not
-        // handed over: the archiver would delete that one too.
+        // A folder row means the folder with everything in it. Any other name
+        // that would also hit a member that is not selected is not handed
+        // over: the archiver would delete that one too.
         const std::vector<int> hits = index.Hits(member);
+        const bool folder = member.endsWith(u'/');
         const bool only_selected = std::all_of(hits.begin(), hits.end(), [&](int hit) {
             return std::binary_search(rows.begin(), rows.end(), hit);
         });
-        if (Run(only_selected ? Cmd_Delete(Lzh_Path, Folder_Of(CMDialog1.FileName), member) : std::nullopt)) {
+        if (Run(folder || only_selected ? Cmd_Delete(Lzh_Path, Folder_Of(CMDialog1.FileName), member)
+                                        : std::nullopt)) {
             gone.insert(row);
             gone.insert(hits.begin(), hits.end());
         }

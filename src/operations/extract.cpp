@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "archiver/command_text.h"
 #include "archiver/path.h"
+#include "listing/listing_parser.h"
 #include "member_match.h"
 
 namespace morvane {
@@ -13,7 +14,7 @@ void Form1::File_Free()
     if (rows.empty())
         return;
     // The member's file name only: a folder in the name would move the destination.
-    const QString chosen = Dlg_Save(File_Part(Member_Name(rows.front())), text::Filter_All,
+    const QString chosen = Dlg_Save(File_Part(Path_Of_Name(Member_Name(rows.front()))), text::Filter_All,
                                     Folder_Of(Lzh_Path), text::Title_Extract);
     if (chosen.isEmpty())
         return;
@@ -25,7 +26,7 @@ void Form1::File_Free()
 
 void Form1::File_AllFree()
 {
-    const QString first = List1.ListCount() > 1 ? File_Part(Member_Name(0)) : QString();
+    const QString first = List1.ListCount() > 1 ? File_Part(Path_Of_Name(Member_Name(0))) : QString();
     const QString chosen = Dlg_Save(first, text::Filter_All, Folder_Of(Lzh_Path), text::Title_Extract);
     if (chosen.isEmpty())
         return;

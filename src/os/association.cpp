@@ -1,15 +1,21 @@
 // Which program opens a kind of file: what FindExecutableA answers on Windows,
 // asked here of the desktop's MIME database (xdg-mime) and .desktop files.
+// The answer is the entry's whole command (exec_line.h), so that a viewer
+// started through flatpak, snap or env starts as its entry says.
+#include "exec_line.h"
 #include "system_desktop.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
 
 namespace morvane {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,27 +66,50 @@ QString Desktop_File(const QString& id)
     return {};
 }
 
-// The Exec line of a .desktop file; "" for a program that wants a terminal,
-// which a detached start would leave without one.
-QString Exec_Line(const QString& desktop_file)
-{
-    QFile file(desktop_file);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream in(&file);
-    bool in_entry = false;
+struct Entry {
     QString exec;
     bool terminal = false;
+    Entry_Fields fields;
+};
+
+// The keys of a .desktop file's [Desktop Entry] group that starting it needs.
+// Name is taken in the desktop's language where the entry has it.
+Entry Read_Entry(const QString& desktop_file)
+{
+    Entry entry;
+    entry.fields.location = desktop_file;
+    QFile file(desktop_file);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return entry;
+    const QString language = QLocale::system().name();   // "ja_JP"
+    const QStringList name_keys = {u"Name["_s + language + u']', u"Name["_s + language.section(u'_', 0, 0) + u']',
+                                   u"Name"_s};
+    int name_rank = int(name_keys.size());
+    QTextStream in(&file);
+    bool in_entry = false;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
-        if (line.startsWith(u'['))
+        if (line.startsWith(u'[')) {
             in_entry = line == u"[Desktop Entry]";
-        else if (in_entry && line.startsWith(u"Exec="))
-            exec = line.mid(5);
-        else if (in_entry && line.startsWith(u"Terminal="))
-            terminal = line.mid(9).trimmed() == u"true";
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!in_entry || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = Entry_Value(line.mid(equals + 1).trimmed());
+        if (key == u"Exec")
+            entry.exec = value;
+        else if (key == u"Terminal")
+            entry.terminal = value == u"true";
+        else if (key == u"Icon")
+            entry.fields.icon = value;
+        else if (const int rank = int(name_keys.indexOf(key)); rank >= 0 && rank < name_rank) {
+            entry.fields.name = value;
+            name_rank = rank;
+        }
     }
-    return terminal ? QString() : exec;
+    return entry;
 }
 
 QString Resolve(const QString& program)
@@ -94,31 +123,29 @@ QString Resolve(const QString& program)
 
 // xdg-open hands the file to the desktop, which knows how to start what
 // needs a terminal.
-QString Or_Xdg_Open(const QString& program)
+QString Or_Xdg_Open(const QString& viewer)
 {
-    return program.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("xdg-open")) : program;
+    if (!viewer.isEmpty())
+        return viewer;
+    const QString xdg_open = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    return xdg_open.isEmpty() ? QString() : Exec_Join({xdg_open});
 }
 
 }  // namespace
 
-QString Exec_Program(const QString& exec_line)
+QString Viewer_From_Entry(const QString& desktop_file)
 {
-    // The first word; a quoted one may hold blanks and backslash escapes.
-    QString word;
-    qsizetype i = 0;
-    while (i < exec_line.size() && exec_line[i] == u' ')
-        ++i;
-    if (i < exec_line.size() && exec_line[i] == u'"') {
-        for (++i; i < exec_line.size() && exec_line[i] != u'"'; ++i) {
-            if (exec_line[i] == u'\\' && i + 1 < exec_line.size())
-                ++i;
-            word += exec_line[i];
-        }
-    } else {
-        for (; i < exec_line.size() && exec_line[i] != u' '; ++i)
-            word += exec_line[i];
-    }
-    return word;
+    // "" for a program that wants a terminal, which a detached start would
+    // leave without one.
+    const Entry entry = Read_Entry(desktop_file);
+    if (entry.terminal)
+        return {};
+    const std::optional<QStringList> words = Exec_Words(entry.exec);
+    std::optional<QStringList> line = words ? Expand_Entry_Codes(*words, entry.fields) : std::nullopt;
+    if (!line)
+        return {};
+    (*line)[0] = Resolve(line->first());
+    return line->first().isEmpty() ? QString() : Exec_Join(*line);
 }
 
 QString Program_For_Type(const QString& mime_type)
@@ -130,7 +157,7 @@ QString Program_For_Type(const QString& mime_type)
     if (id.isEmpty())
         return {};
     const QString file = Desktop_File(id);
-    return file.isEmpty() ? QString() : Resolve(Exec_Program(Exec_Line(file)));
+    return file.isEmpty() ? QString() : Viewer_From_Entry(file);
 }
 
 int System_Desktop::FindExecutable(const QString& file, const QString& folder, QString& buffer)
@@ -139,10 +166,10 @@ int System_Desktop::FindExecutable(const QString& file, const QString& folder, Q
     if (!QFileInfo(path).isFile())
         return Err_File_Not_Found;
     const QString type = Xdg_Mime({QStringLiteral("query"), QStringLiteral("filetype"), path});
-    const QString program = Or_Xdg_Open(Program_For_Type(type));
-    if (program.isEmpty() || program.size() + 1 > buffer.size())
+    const QString viewer = Or_Xdg_Open(Program_For_Type(type));
+    if (viewer.isEmpty() || viewer.size() + 1 > buffer.size())
         return Err_No_Association;
-    buffer.replace(0, program.size() + 1, program + QChar(0));
+    buffer.replace(0, viewer.size() + 1, viewer + QChar(0));
     return Found;
 }
 

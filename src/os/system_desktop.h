@@ -16,11 +16,13 @@ public:
     bool Start_Program(const QString& program, const QStringList& arguments) override;
 };
 
-// The program that the desktop opens files of `mime_type` with: the default
-// application's .desktop file, its Exec program resolved on PATH. "" if none.
+// The viewer that the desktop opens files of `mime_type` with: the default
+// application's command as Viewer_From_Entry gives it. "" if none.
 QString Program_For_Type(const QString& mime_type);
 
-// The program of a .desktop file's Exec line (its first word, unquoted).
-QString Exec_Program(const QString& exec_line);
+// The command of a .desktop file, an Exec line (exec_line.h) with the
+// entry's own field codes expanded and its program resolved on PATH to a
+// full path. "" if it cannot start: no program, or one that wants a terminal.
+QString Viewer_From_Entry(const QString& desktop_file);
 
 }  // namespace morvane

@@ -1,14 +1,21 @@
 #include "file_dialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 
 namespace morvane {
 
 namespace {
-// "*.LZH" -> "*.[lL][zZ][hH]": name filters here compare letter case.
+// "*.LZH" -> "*.[lL][zZ][hH]": name filters here compare letter case. "*.*"
+// is every file, as on the platform the filters were written for: Qt's
+// "*.*" would leave out names without a dot.
 QString Any_Case(const QString& pattern)
 {
+    if (pattern == u"*.*")
+        return QStringLiteral("*");
     QString out;
     for (QChar c : pattern) {
         if (c.isLetter() && c.toLower() != c.toUpper())
@@ -18,24 +25,69 @@ QString Any_Case(const QString& pattern)
     }
     return out;
 }
+
+QStringList Patterns(const QString& list)
+{
+    QStringList patterns = list.split(u';', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns)
+        pattern = Any_Case(pattern.trimmed());
+    return patterns;
+}
+
+bool Is_Wildcard(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
+
+// A name with "*" or "?" in it is a filter, as in a common dialog: the
+// dialog shows the files it matches (in the folder typed before it, if any)
+// and stays open. Such a name is never confirmed.
+class Common_File_Dialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text().trimmed() : QString();
+        if (Is_Wildcard(typed)) {
+            Show_Matching(typed);
+            return;
+        }
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && Is_Wildcard(QFileInfo(files.constFirst()).fileName()))
+            return;
+        QFileDialog::accept();
+    }
+
+private:
+    void Show_Matching(const QString& typed)
+    {
+        const qsizetype slash = typed.lastIndexOf(u'/');
+        if (slash >= 0) {
+            const QString folder = typed.left(slash + 1);
+            const QString where = QDir::isAbsolutePath(folder) ? folder : directory().filePath(folder);
+            if (!QFileInfo(where).isDir())
+                return;
+            setDirectory(where);
+        }
+        if (auto* model = findChild<QFileSystemModel*>())
+            model->setNameFilters(Patterns(typed.mid(slash + 1)));
+        if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(typed.mid(slash + 1));
+    }
+};
 }  // namespace
 
 QStringList Qt_Name_Filters(const QString& filter)
 {
     const QStringList items = filter.split(u'|');
     QStringList filters;
-    for (qsizetype i = 0; i + 1 < items.size(); i += 2) {
-        QStringList patterns = items[i + 1].split(u';', Qt::SkipEmptyParts);
-        for (QString& pattern : patterns)
-            pattern = Any_Case(pattern.trimmed());
-        filters.append(items[i] + QStringLiteral(" (") + patterns.join(u' ') + u')');
-    }
+    for (qsizetype i = 0; i + 1 < items.size(); i += 2)
+        filters.append(items[i] + QStringLiteral(" (") + Patterns(items[i + 1]).join(u' ') + u')');
     return filters;
 }
 
 bool Qt_File_Dialog::Run(DialogAction action, const CommonDialog& settings, QString& chosen)
 {
-    QFileDialog dialog(window_ && window_->isVisible() ? window_ : nullptr, settings.DialogTitle);
+    Common_File_Dialog dialog(window_ && window_->isVisible() ? window_ : nullptr, settings.DialogTitle);
     dialog.setObjectName(QStringLiteral("CMDialog1"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The pattern part of each filter is ours; the person sees the description.

@@ -1,5 +1,6 @@
 // CMDialog1's dialogs, shown with Qt's own file dialog: the same on every
-// desktop, and a typed full path with Return confirms it.
+// desktop, and a typed full path with Return confirms it. A typed name with
+// "*" or "?" in it filters what the dialog shows and is never confirmed.
 #pragma once
 
 #include "app/common_dialog.h"
@@ -13,7 +14,8 @@ class QWidget;
 namespace morvane {
 
 // "desc|pattern|desc|pattern|" as Qt name filters "desc (patterns)"; every
-// pattern letter matches either case (*.LZH finds a.lzh).
+// pattern letter matches either case (*.LZH finds a.lzh), and "*.*" matches
+// every name, one without a dot too.
 QStringList Qt_Name_Filters(const QString& filter);
 
 class Qt_File_Dialog : public FileDialogHost {

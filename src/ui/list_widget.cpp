@@ -1,9 +1,10 @@
 #include "list_widget.h"
 
-#include <QApplication>
+#include "listing/listing_parser.h"
+
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyledItemDelegate>
+#include <QScrollBar>
 
 namespace morvane {
 
@@ -19,62 +20,19 @@ int Button_Code(Qt::MouseButton button)
     default: return 0;
     }
 }
-// Draws a row's 12-character name field in 12 half-width cells and the rest
-// of the row after it.  A full-width character takes two cells of the font
-// but one character of the field, so drawn as one string a Japanese name
-// would push its row's numbers out of line with the others and the heading.
-class Row_Delegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        const QString text = opt.text;
-        opt.text.clear();
-        const QWidget* widget = opt.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-
-        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect inner = area.adjusted(margin, 0, -margin, 0);
-        painter->save();
-        painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        const int name_width = Name_Cells * opt.fontMetrics.horizontalAdvance(u'0');
-        painter->setClipRect(inner.left(), area.top(), name_width, area.height());
-        painter->drawText(inner, Qt::AlignLeft | Qt::AlignVCenter, text.left(Name_Cells));
-        painter->setClipping(false);
-        painter->drawText(inner.adjusted(name_width, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text.mid(Name_Cells));
-        painter->restore();
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const QString text = index.data().toString();
-        const QFontMetrics& fm = option.fontMetrics;
-        size.setWidth(Name_Cells * fm.horizontalAdvance(u'0') + fm.horizontalAdvance(text.mid(Name_Cells)) + 8);
-        return size;
-    }
-
-private:
-    static constexpr int Name_Cells = 12;
-};
-
 }  // namespace
 
 List_Widget::List_Widget(QWidget* parent, const Twips& twips) : QListWidget(parent), twips_(twips)
 {
     setObjectName(QStringLiteral("List1"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setUniformItemSizes(true);
-    // A row wider than the list scrolls; it is never cut short with "...".
+    // Each row is drawn as the plain text it is, in the window's fixed-pitch
+    // font: a full-width character takes two cells and the rest of its row
+    // moves right, so rows differ in width. A row wider than the list
+    // scrolls; it is never cut short with "...".
     setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::NoContextMenu);
-    setItemDelegate(new Row_Delegate(this));
 }
 
 int List_Widget::ListCount() const { return count(); }
@@ -101,6 +59,10 @@ void List_Widget::AddItem(const QString& text, const QString& path)
 {
     auto* row = new QListWidgetItem(text);
     row->setData(Path_Role, path);
+    // The name column shows twelve characters of the last part of the path:
+    // the whole stored path tells a/memo.txt from b/memo.txt.
+    if (!path.isEmpty())
+        row->setToolTip(Path_Of_Name(path));
     addItem(row);
 }
 
@@ -134,6 +96,33 @@ void List_Widget::mouseDoubleClickEvent(QMouseEvent* event)
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) && on_double_click)
         on_double_click();
+}
+
+}  // namespace morvane
+
+namespace morvane {
+
+Heading_Label::Heading_Label(const QString& text, QWidget* parent) : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+void Heading_Label::Follow(const QAbstractScrollArea& list)
+{
+    connect(list.horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        offset_ = value;
+        update();
+    });
+}
+
+void Heading_Label::paintEvent(QPaintEvent*)
+{
+    // As QLabel draws a one-line plain caption, moved left with the rows.
+    QPainter painter(this);
+    QRect area = contentsRect();
+    area.setLeft(area.left() - offset_);
+    area.setWidth(std::max(area.width() + offset_, fontMetrics().horizontalAdvance(text()) + 1));
+    style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), text(), foregroundRole());
 }
 
 }  // namespace morvane

@@ -1,11 +1,13 @@
 // List1: a list with extended selection whose rows carry their member's
-// stored path. A right-button press reports the button and leaves the
-// selection alone, so the context menu acts on what is selected.
+// stored path (shown as the row's tooltip). A right-button press reports the
+// button and leaves the selection alone, so the context menu acts on what is
+// selected. Label1, the heading above it, moves sideways with its rows.
 #pragma once
 
 #include "app/controls.h"
 #include "twips.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <functional>
 
@@ -35,6 +37,21 @@ protected:
 
 private:
     const Twips& twips_;
+};
+
+// Label1: its caption stays over the columns it names when the list's rows
+// scroll sideways. The label itself keeps its place and size.
+class Heading_Label : public QLabel {
+public:
+    Heading_Label(const QString& text, QWidget* parent);
+    void Follow(const QAbstractScrollArea& list);
+    int Offset() const { return offset_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int offset_ = 0;
 };
 
 }  // namespace morvane

@@ -28,10 +28,12 @@ double Screen_Dpi()
 
 QFont Window_Font()
 {
+    // Each by both its names: under a Japanese locale the font database
+    // lists the Japanese one ("IPAゴシック"), elsewhere the English one.
     const QStringList families = QFontDatabase::families();
-    for (const QString& family : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic")}) {
-        if (families.contains(family))
-            return QFont(family, 9, QFont::Normal);
+    for (const char16_t* family : {u"ＭＳ ゴシック", u"MS Gothic", u"IPAゴシック", u"IPAGothic"}) {
+        if (families.contains(QString::fromUtf16(family)))
+            return QFont(QString::fromUtf16(family), 9, QFont::Normal);
     }
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(9);
@@ -54,14 +56,14 @@ Main_Window::Main_Window(Desktop& desktop, const UnlhaLibrary& library)
 
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    label_ = new QLabel(QStringLiteral("Label1"), client);
+    label_ = new Heading_Label(QStringLiteral("Label1"), client);
     label_->setObjectName(QStringLiteral("Label1"));
-    label_->setTextFormat(Qt::PlainText);
     label_->setGeometry(twips_.To_Px(Label_Left), twips_.To_Px(Label_Top), twips_.To_Px(Label_Width),
                         twips_.To_Px(Label_Height));
     list_ = new List_Widget(client, twips_);
     list_->setGeometry(twips_.To_Px(List_Left), twips_.To_Px(List_Top), twips_.To_Px(List_Width),
                        twips_.To_Px(List_Height));
+    label_->Follow(*list_);
     label_control_ = Qt_Label(label_);
 
     Build_Menus();

@@ -11,11 +11,11 @@
 #include <QMap>
 #include <memory>
 
-class QLabel;
 class QMenu;
 
 namespace morvane {
 
+class Heading_Label;
 class List_Widget;
 class UnlhaLibrary;
 
@@ -26,7 +26,7 @@ public:
 
     Form1& form() { return *form_; }
     List_Widget& list() { return *list_; }
-    QLabel& label() { return *label_; }
+    Heading_Label& label() { return *label_; }
     Qt_File_Dialog& dialogs() { return dialogs_; }
     QMenu* menu(const QString& name) const { return menus_.value(name); }
 
@@ -41,7 +41,7 @@ private:
     void Build_Menus();
 
     Twips twips_;
-    QLabel* label_;
+    Heading_Label* label_;
     List_Widget* list_;
     QMap<QString, QMenu*> menus_;
     Qt_Label label_control_;
@@ -55,7 +55,8 @@ private:
     bool placed_ = false;
 };
 
-// "ＭＳ ゴシック" where present, else IPAGothic, else the system's monospace; 9 pt.
+// "ＭＳ ゴシック" where present, else IPAGothic, else the system's monospace;
+// 9 pt. Each is found under its English and its Japanese name.
 QFont Window_Font();
 
 }  // namespace morvane

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -31,7 +32,22 @@ void Qt_Message_Box::Show(const QString& text)
     QWidget* parent = window_ && window_->isVisible() ? window_ : nullptr;
     QMessageBox box(QMessageBox::NoIcon, Application_Title, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    // A box sized to "err" alone leaves its title bar no room for the title;
+    // a row of the box's own grid keeps it wide enough for the title and the
+    // title bar's buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = Title_Bar_Width(box.fontMetrics());
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     box.exec();
+}
+
+int Title_Bar_Width(const QFontMetrics& metrics)
+{
+    // The title, and about six characters' room for each of an icon and
+    // three buttons a window manager puts beside it.
+    return metrics.horizontalAdvance(Application_Title) + 24 * metrics.averageCharWidth();
 }
 
 void Qt_Pointer::Set(PointerShape shape)

@@ -5,6 +5,7 @@
 #include "app/controls.h"
 #include "twips.h"
 
+class QFontMetrics;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -36,7 +37,7 @@ private:
     const Twips& twips_;
 };
 
-// OK only, no icon, titled "MORVANE".
+// OK only, no icon, titled "MORVANE", and at least Title_Bar_Width wide.
 class Qt_Message_Box : public MessageBox {
 public:
     explicit Qt_Message_Box(QWidget* window) : window_(window) {}
@@ -67,5 +68,8 @@ public:
 };
 
 inline const QString Application_Title = QStringLiteral("MORVANE");
+
+// Wide enough for a title bar that shows "MORVANE" beside its buttons.
+int Title_Bar_Width(const QFontMetrics& metrics);
 
 }  // namespace morvane

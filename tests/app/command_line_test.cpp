@@ -70,16 +70,22 @@ TEST(ArgJoin, QuotesWhatHoldsABlankAQuoteOrNothing)
     EXPECT_EQ(Arg_Join({u"/a/x.lzh"_s}), u"/a/x.lzh"_s);
     EXPECT_EQ(Arg_Join({u"/tmp/a b/x.lzh"_s}), u"\"/tmp/a b/x.lzh\""_s);
     EXPECT_EQ(Arg_Join({u""_s, u"f1.txt"_s}), u"\"\" f1.txt"_s);
-    EXPECT_EQ(Arg_Join({u"say\"hi"_s}), u"\"say\"hi\""_s);
+    EXPECT_EQ(Arg_Join({u"say\"hi"_s}), u"\"say\"\"hi\""_s);
 }
 
 TEST(ArgJoin, SplittingTheJoinedStringGivesTheArgumentsBack)
 {
-    const QStringList args = {u"/tmp/a b/x.lzh"_s, u""_s, u"plain"_s, u"  two  blanks "_s, u"表 ソ.txt"_s};
+    const QStringList args = {u"/tmp/a b/x.lzh"_s, u""_s, u"plain"_s, u"  two  blanks "_s, u"表 ソ.txt"_s,
+                              u"say\"hi"_s, u"\""_s, u"\"\""_s, u"\" \""_s, u"end\""_s, u"\"start"_s, u"a\"\"\"b c"_s};
     Fake_Form f;
     const int n = f.form.Arg_Split(Arg_Join(args));
     ASSERT_EQ(n, args.size());
     EXPECT_EQ(Words(f.form, n), args);
+    // One by one as well: each argument alone is one word.
+    for (const QString& arg : args) {
+        ASSERT_EQ(f.form.Arg_Split(Arg_Join({arg})), 1) << arg.toStdString();
+        EXPECT_EQ(f.form.Arg_Word[1], arg);
+    }
 }
 
 TEST(ColumnHeading, IsTheFortyTwoCharactersOfTheSixCutLiterals)

@@ -1,6 +1,7 @@
 // The real desktop stand-ins against a desktop of our own making: a private
-// XDG data and config folder with a .desktop file, a viewer script on PATH.
+// XDG data and config folder with .desktop files, viewer scripts on PATH.
 // No desktop session is needed: xdg-mime answers from these files.
+#include "os/exec_line.h"
 #include "os/system_desktop.h"
 #include "real_archives.h"
 
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -34,7 +36,7 @@ struct Own_Desktop : ::testing::Test {
             QDir().mkpath(dir);
         Write_Tree(files, {{u"notes.txt"_s, "some text\n"}});
         for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
-                                 "XDG_SESSION_DESKTOP", "MATE_DESKTOP_SESSION_ID"})
+                                 "XDG_SESSION_DESKTOP", "MATE_DESKTOP_SESSION_ID", "GTK_THEME"})
             qunsetenv(name);
         qputenv("XDG_DATA_HOME", data.toLocal8Bit());
         // The system's MIME database, and none of its applications.
@@ -68,16 +70,16 @@ struct Own_Desktop : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Own_Desktop, FindExecutableGivesTheDefaultApplicationsProgram)
+TEST_F(Own_Desktop, FindExecutableGivesTheDefaultApplicationsCommand)
 {
     const QString viewer = Script(u"myview"_s, "exit 0\n");
     Viewer(u"myview.desktop"_s, u"myview %f"_s);
     Default(u"myview.desktop"_s);
     QString buffer(300, u' ');
     EXPECT_GT(desktop.FindExecutable(u"notes.txt"_s, files, buffer), 32);
-    EXPECT_EQ(buffer.left(viewer.size() + 1), viewer + QChar(0));
+    EXPECT_EQ(buffer.left(viewer.size() + 4), viewer + u" %f"_s + QChar(0));
     EXPECT_EQ(buffer.size(), 300);
-    EXPECT_EQ(desktop.Text_Program(), viewer);
+    EXPECT_EQ(desktop.Text_Program(), viewer + u" %f"_s);
 }
 
 TEST_F(Own_Desktop, AVendorPrefixedIdIsFoundInItsVendorFolder)
@@ -85,7 +87,7 @@ TEST_F(Own_Desktop, AVendorPrefixedIdIsFoundInItsVendorFolder)
     const QString viewer = Script(u"reader"_s, "exit 0\n");
     Viewer(u"acme/reader.desktop"_s, viewer + u" --new %U"_s);
     Default(u"acme-reader.desktop"_s);
-    EXPECT_EQ(desktop.Text_Program(), viewer);
+    EXPECT_EQ(desktop.Text_Program(), viewer + u" --new %U"_s);
 }
 
 TEST_F(Own_Desktop, WithNothingAssociatedXdgOpenIsTheProgram)
@@ -96,10 +98,14 @@ TEST_F(Own_Desktop, WithNothingAssociatedXdgOpenIsTheProgram)
     EXPECT_GT(desktop.FindExecutable(u"notes.txt"_s, files, buffer), 32);
     EXPECT_TRUE(buffer.startsWith(xdg_open + QChar(0)));
 
-    // A program that wants a terminal is left to the desktop too.
+    // A program that wants a terminal is left to the desktop too, and so is
+    // one that is not there.
     Script(u"termview"_s, "exit 0\n");
     Viewer(u"termview.desktop"_s, u"termview %f"_s, true);
     Default(u"termview.desktop"_s);
+    EXPECT_EQ(desktop.Text_Program(), xdg_open);
+    Viewer(u"gone.desktop"_s, u"not-installed-viewer %f"_s);
+    Default(u"gone.desktop"_s);
     EXPECT_EQ(desktop.Text_Program(), xdg_open);
 }
 
@@ -116,30 +122,80 @@ TEST_F(Own_Desktop, AMissingFileOrATooSmallBufferFindsNothing)
     EXPECT_EQ(tiny, QString(4, u' '));
 }
 
-TEST(ExecProgram, TakesTheFirstWordUnquoted)
+namespace {
+// What a started program was given: one "[argument]" line each, and the
+// value of GTK_THEME, written once it has run.
+QString Wait_For(const QString& record)
 {
-    EXPECT_EQ(Exec_Program(u"gedit %U"_s), u"gedit"_s);
-    EXPECT_EQ(Exec_Program(u"  /usr/bin/view"_s), u"/usr/bin/view"_s);
-    EXPECT_EQ(Exec_Program(u"\"/opt/my app/view\" %f"_s), u"/opt/my app/view"_s);
-    EXPECT_EQ(Exec_Program(u"\"/opt/a\\\"b\" %f"_s), u"/opt/a\"b"_s);
-    EXPECT_EQ(Exec_Program(u""_s), u""_s);
-}
-
-TEST_F(Own_Desktop, AStartedProgramGetsEachArgumentWholeAndNoShellSeesThem)
-{
-    const QString record = root.filePath(u"args.txt"_s);
-    const QString program = Script(u"record"_s, "for a in \"$@\"; do echo \"[$a]\"; done > \"" + record.toUtf8() +
-                                                    ".part\"; mv \"" + record.toUtf8() + ".part\" \"" +
-                                                    record.toUtf8() + "\"\n");
-    const QString marker = root.filePath(u"ran"_s);
-    EXPECT_TRUE(desktop.Start_Program(program, {u"/tmp/my docs/a b.txt"_s, u"x; touch "_s + marker}));
     QElapsedTimer clock;
     clock.start();
     while (!QFile::exists(record) && clock.elapsed() < 10000)
         QThread::msleep(20);
     QFile file(record);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()), u"[/tmp/my docs/a b.txt]\n[x; touch "_s + marker + u"]\n"_s);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : u"(never ran)"_s;
+}
+QByteArray Recording(const QString& record)
+{
+    const QByteArray r = record.toUtf8();
+    return "for a in \"$@\"; do echo \"[$a]\"; done > \"" + r + ".part\"\n"
+           "echo \"GTK_THEME=$GTK_THEME\" >> \"" + r + ".part\"; mv \"" + r + ".part\" \"" + r + "\"\n";
+}
+}  // namespace
+
+TEST_F(Own_Desktop, TheViewerStartsAsItsEntrySaysOnOneFile)
+{
+    // Entries of the shapes desktops install: a sandbox runner, env with a
+    // variable, a quoted program with the entry's own field codes.
+    const QString file = files + u"/表 示.txt"_s;
+    const QString url = u"file://"_s + QString::fromUtf8(QUrl::toPercentEncoding(file, "/"));
+    struct Shape {
+        const char* entry;
+        QString program;   // the script standing for the program
+        QString exec;
+        QString expected;
+    };
+    const QString location = data + u"/applications/"_s;
+    const std::vector<Shape> shapes = {
+        {"org.gnome.TextEditor.desktop", u"flatpak"_s,
+         u"flatpak run --branch=stable --file-forwarding org.gnome.TextEditor @@u %U @@"_s,
+         u"[run]\n[--branch=stable]\n[--file-forwarding]\n[org.gnome.TextEditor]\n[@@u]\n["_s + url +
+             u"]\n[@@]\nGTK_THEME=\n"_s},
+        {"gedit.desktop", u"gedit"_s, u"env GTK_THEME=x gedit %F"_s, u"["_s + file + u"]\nGTK_THEME=x\n"_s},
+        {"snap-editor.desktop", u"snap"_s, u"snap run gnome-text-editor %f"_s,
+         u"[run]\n[gnome-text-editor]\n["_s + file + u"]\nGTK_THEME=\n"_s},
+        {"quoted.desktop", u"my view"_s,
+         u"\"my view\" --name=%c %i %k \"100%% \\\\ \\$HOME\" %f %d"_s,
+         u"[--name=Viewer]\n[--icon]\n[accessories-text-editor]\n["_s + location + u"quoted.desktop]\n[100% \\ $HOME]\n["_s + file +
+             u"]\nGTK_THEME=\n"_s},
+    };
+    Write_Tree(files, {{u"表 示.txt"_s, "text\n"}});
+    for (const Shape& shape : shapes) {
+        const QString record = root.filePath(u"record-"_s + QString::fromUtf8(shape.entry));
+        Script(shape.program, Recording(record));
+        Write_Tree(location, {{QString::fromUtf8(shape.entry),
+                               ("[Desktop Entry]\nType=Application\nName=Viewer\nIcon=accessories-text-editor\nExec=" +
+                                shape.exec + "\nMimeType=text/plain;\n[Desktop Action new]\nExec=wrong %f\n")
+                                   .toUtf8()}});
+        const QString viewer = Viewer_From_Entry(location + QString::fromUtf8(shape.entry));
+        // xdg-mime itself takes a quoted program for a missing one.
+        if (!shape.exec.startsWith(u'"')) {
+            Default(QString::fromUtf8(shape.entry));
+            EXPECT_EQ(desktop.Text_Program().toStdString(), viewer.toStdString());
+        }
+        const auto command = Viewer_Command(viewer, file);
+        ASSERT_TRUE(command) << viewer.toStdString();
+        EXPECT_TRUE(desktop.Start_Program(command->first(), command->mid(1))) << viewer.toStdString();
+        EXPECT_EQ(Wait_For(record).toStdString(), shape.expected.toStdString()) << viewer.toStdString();
+    }
+}
+
+TEST_F(Own_Desktop, AStartedProgramGetsEachArgumentWholeAndNoShellSeesThem)
+{
+    const QString record = root.filePath(u"args.txt"_s);
+    const QString program = Script(u"record"_s, Recording(record));
+    const QString marker = root.filePath(u"ran"_s);
+    EXPECT_TRUE(desktop.Start_Program(program, {u"/tmp/my docs/a b.txt"_s, u"x; touch "_s + marker}));
+    EXPECT_EQ(Wait_For(record).toStdString(), (u"[/tmp/my docs/a b.txt]\n[x; touch "_s + marker + u"]\nGTK_THEME=\n"_s).toStdString());
     EXPECT_FALSE(QFile::exists(marker));
     EXPECT_FALSE(desktop.Start_Program(u""_s, {}));
     EXPECT_FALSE(desktop.Start_Program(root.filePath(u"no such program"_s), {}));

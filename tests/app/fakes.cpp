@@ -1,5 +1,8 @@
 #include "fakes.h"
 
+#include <fstream>
+#include <stdexcept>
+
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -60,6 +63,8 @@ int Fake_Desktop::FindExecutable(const QString& file, const QString& dir, QStrin
     log.push_back("find " + file.toStdString());
     if (!existed)
         return 2;
+    if (associated.isEmpty())
+        return 31;   // no association: the buffer is left as it was
     buffer.replace(0, associated.size() + 1, associated + QChar(0));
     return 33;
 }
@@ -102,6 +107,7 @@ int Record_Unlha(void*, const char* command, char* output, std::uint32_t size)
 int Record_Cursor(int mode)
 {
     current->cursor_modes.push_back(mode);
+    current->log.push_back("cursor " + std::to_string(mode));
     return 0;
 }
 }  // namespace
@@ -149,25 +155,15 @@ void Fake_Form::List(const QString& path, const std::string& listing)
     form.File_List();
 }
 
-std::string Listing(const std::vector<std::tuple<std::string, long, long, std::string>>& members)
+std::string Golden_Listing(const std::string& archive)
 {
-    const std::string separator =
-        "--------------  --------  -------- ------ -------- -------- ----- ---- ----\n";
-    std::string text = "  Name          Original    Packed  Ratio   Date     Time   Method CRC  Path\n" + separator;
-    long total = 0, packed_total = 0;
-    char line[512];
-    for (const auto& [name, size, packed, path] : members) {
-        std::snprintf(line, sizeof line, "  %-12.12s  %8ld  %8ld %5.1f%% 26-12-08 09:30:00 -lh5- 1A2B %s\n",
-                      name.c_str(), size, packed, size ? 100.0 * packed / size : 0.0, path.c_str());
-        text += line;
-        total += size;
-        packed_total += packed;
-    }
-    text += separator;
-    std::snprintf(line, sizeof line, "  %12s  %8ld  %8ld %5.1f%% 26-12-08 09:31:12\n",
-                  (std::to_string(members.size()) + " files").c_str(), total, packed_total,
-                  total ? 100.0 * packed_total / total : 0.0);
-    return text + line;
+    std::ifstream in(std::string(MORVANE_LISTINGS) + "/" + archive + ".l.txt", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (text.empty())
+        throw std::runtime_error("no golden listing of " + archive);
+    // The last line is the library's result, not part of its text.
+    text.erase(text.rfind("result "));
+    return text;
 }
 
 }  // namespace morvane::testing

@@ -38,9 +38,11 @@ struct Fake_List : ListBox {
 };
 
 struct Fake_Label : Label {
+    explicit Fake_Label(Log& log) : log(log) {}
+    Log& log;
     QString caption = QStringLiteral("Label1");
     QString Caption() const override { return caption; }
-    void SetCaption(const QString& c) override { caption = c; }
+    void SetCaption(const QString& c) override { caption = c; log.push_back("label " + c.toStdString()); }
 };
 
 struct Fake_Window : WindowFrame {
@@ -101,7 +103,7 @@ struct Fake_Desktop : Desktop {
     QStringList arguments;
     QString folder;
     QMap<QString, QString> environment;
-    QString associated = QStringLiteral("/usr/bin/fake-viewer");   // what FindExecutable finds
+    QString associated = QStringLiteral("/usr/bin/fake-viewer");   // what FindExecutable finds; "" nothing
     QString text_program = QStringLiteral("/usr/bin/generic-viewer");
     bool start_works = true;
     struct Lookup { QString file, folder; bool existed; QByteArray content; };
@@ -109,9 +111,13 @@ struct Fake_Desktop : Desktop {
     struct Start { QString program; QStringList arguments; };
     std::vector<Start> started;
 
-    QStringList Arguments() const override { return arguments; }
-    QString Current_Folder() const override { return folder; }
-    QString Environment(const QString& name) const override { return environment.value(name); }
+    QStringList Arguments() const override { log.push_back("arguments"); return arguments; }
+    QString Current_Folder() const override { log.push_back("folder"); return folder; }
+    QString Environment(const QString& name) const override
+    {
+        log.push_back("env " + name.toStdString());
+        return environment.value(name);
+    }
     int FindExecutable(const QString& file, const QString& folder, QString& buffer) override;
     QString Text_Program() override;
     bool Start_Program(const QString& program, const QStringList& args) override;
@@ -139,7 +145,7 @@ struct Fake_Form {
     explicit Fake_Form(const UnlhaLibrary* library = nullptr);
     Log log;
     Fake_List list;
-    Fake_Label label;
+    Fake_Label label{log};
     Fake_Window window;
     Fake_Dialogs dialogs{log};
     Fake_Messages messages{log};
@@ -154,8 +160,8 @@ struct Fake_Form {
     void List(const QString& path, const std::string& listing);
 };
 
-// A listing text in the library's layout: one member line per (name, size,
-// packed, path), the separators, the summary.
-std::string Listing(const std::vector<std::tuple<std::string, long, long, std::string>>& members);
+// What the library lists for `archive` of tests/corpus ("edge/two.lzh"):
+// its golden listing, which the library's own tests check it against.
+std::string Golden_Listing(const std::string& archive);
 
 }  // namespace morvane::testing

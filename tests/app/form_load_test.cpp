@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace morvane;
@@ -23,6 +24,11 @@ struct Start_Up : ::testing::Test {
         f.desktop.folder = folder.path();
         f.desktop.environment[u"TMP"_s] = u"/var/tmp/m"_s;
     }
+    void Touch(const QString& name) const
+    {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     QStringList Files() const { return QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
 };
 
@@ -30,9 +36,7 @@ struct Start_Up : ::testing::Test {
 
 TEST_F(Start_Up, ATextFileInTheFolderIsLookedUpAndNothingIsCreated)
 {
-    QFile notes(folder.filePath(u"notes.txt"_s));
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.close();
+    Touch(u"notes.txt"_s);
     f.form.Form_Load();
     ASSERT_EQ(f.desktop.lookups.size(), 1u);
     EXPECT_EQ(f.desktop.lookups[0].file, u"notes.txt"_s);
@@ -69,11 +73,32 @@ TEST_F(Start_Up, AProbeThatCannotBeMadeLeavesWhatIsThereAndAsksForTextFilesInGen
 
 TEST_F(Start_Up, ALookupThatFindsNothingLeavesNoViewer)
 {
+    // The folder is there and the lookup runs, on a text file found there
+    // and on the probe, but nothing is associated: the buffer stays blank.
     f.desktop.associated.clear();
-    f.desktop.folder = u"/nonexistent/folder"_s;
-    f.desktop.text_program.clear();
     f.form.Form_Load();
+    ASSERT_EQ(f.desktop.lookups.size(), 1u);
+    EXPECT_TRUE(f.desktop.lookups[0].existed);
     EXPECT_EQ(f.form.Txt_Viewer, u""_s);
+
+    Fake_Form g;
+    g.desktop.folder = folder.path();
+    g.desktop.associated.clear();
+    Touch(u"notes.txt"_s);
+    g.form.Form_Load();
+    ASSERT_EQ(g.desktop.lookups.size(), 1u);
+    EXPECT_EQ(g.desktop.lookups[0].file, u"notes.txt"_s);
+    EXPECT_EQ(g.form.Txt_Viewer, u""_s);
+}
+
+TEST_F(Start_Up, RunsItsStepsInOrder)
+{
+    f.desktop.arguments = {u"/data/a.lzh"_s};
+    f.recorder.Answer_Listing(Golden_Listing("edge/one.lzh"));
+    f.form.Form_Load();
+    EXPECT_EQ(f.log, Log({"folder", "find test.txt", "env TMP", "cursor 1", "arguments",
+                          "label " + Column_Heading().toStdString(), "pointer 11", "unlha l \"/data/a.lzh\"",
+                          "pointer 0"}));
 }
 
 TEST_F(Start_Up, TmpGivesTheTemporaryPath)
@@ -115,7 +140,7 @@ TEST_F(Start_Up, WithoutArgumentsTheWindowOpensEmptyUnderTheHeading)
 
 TEST_F(Start_Up, OneArchiveIsListedWithItsPathAsGiven)
 {
-    const std::string listing = Listing({{"a.txt", 1, 1, "a.txt"}});
+    const std::string listing = Golden_Listing("edge/one.lzh");
     for (const QString& arg : {u"/data/a.lzh"_s, u"/data/x.lzh.txt"_s, u"/tmp/a b/C.LZH"_s, u"/data/old.LHA"_s}) {
         Fake_Form g;
         g.desktop.folder = folder.path();
@@ -130,10 +155,47 @@ TEST_F(Start_Up, OneArchiveIsListedWithItsPathAsGiven)
     }
 }
 
-TEST_F(Start_Up, AnythingElseGoesToFileAdd)
+TEST_F(Start_Up, AnLzhArchiveOfAnyNameIsKnownByItsContentAndListed)
+{
+    // The library lists download.bin and refuses notes.bin; missing.bin is
+    // not there to ask about.
+    Touch(u"download.bin"_s);
+    Touch(u"notes.bin"_s);
+    const std::string listing = Golden_Listing("edge/one.lzh");
+    for (const char* name : {"download.bin", "notes.bin", "missing.bin"}) {
+        const QString path = folder.filePath(QString::fromUtf8(name));
+        Fake_Form g;
+        g.desktop.folder = folder.path();
+        g.desktop.arguments = {path};
+        g.recorder.respond = [&listing](const std::string& command, std::string& text) {
+            if (command.find("notes.bin") != std::string::npos)
+                return 3;
+            text = listing;
+            return 0;
+        };
+        g.dialogs.Cancel();
+        g.form.Form_Load();
+        const std::string l = "l \"" + path.toStdString() + "\"";
+        if (std::strcmp(name, "download.bin") == 0) {
+            EXPECT_EQ(g.recorder.Commands(), std::vector<std::string>({l, l}));
+            EXPECT_EQ(g.recorder.calls[0].size, 0u);   // the question asks for no text
+            EXPECT_EQ(g.form.Lzh_Path, path);
+            EXPECT_EQ(g.list.rows.size(), 2u);
+            EXPECT_TRUE(g.dialogs.shown.empty());
+        } else {
+            EXPECT_EQ(g.recorder.Commands(),
+                      std::strcmp(name, "notes.bin") == 0 ? std::vector<std::string>({l}) : std::vector<std::string>());
+            EXPECT_EQ(g.dialogs.shown.size(), 1u) << name;
+            EXPECT_TRUE(g.form.Lzh_Path.isEmpty());
+        }
+    }
+}
+
+TEST_F(Start_Up, AnythingElseGoesToFileAddWithEveryArgumentWhole)
 {
     for (const QStringList& args : {QStringList{u"/docs/readme.doc"_s}, QStringList{u"/a/x.lzh"_s, u"/a/y.txt"_s},
-                                    QStringList{u"/a/x.lzh"_s, u""_s}}) {
+                                    QStringList{u"/a/x.lzh"_s, u""_s}, QStringList{u"/a/say\"hi"_s},
+                                    QStringList{u"/a/\"q\" x.txt"_s, u"\""_s}}) {
         Fake_Form g;
         g.desktop.folder = folder.path();
         g.desktop.arguments = args;
@@ -143,6 +205,7 @@ TEST_F(Start_Up, AnythingElseGoesToFileAdd)
         EXPECT_EQ(g.dialogs.shown[0].DialogTitle, u"Lhaﾌｧｲﾙに書込み"_s);
         EXPECT_TRUE(g.recorder.calls.empty());
         EXPECT_TRUE(g.form.Lzh_Path.isEmpty());
+        EXPECT_EQ(g.form.Arg_Word.mid(1, args.size()), args);
     }
 }
 

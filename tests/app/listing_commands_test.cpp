@@ -10,7 +10,7 @@ using namespace morvane::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-const std::string Two = Listing({{"readme.txt", 6, 6, "readme.txt"}, {"numbers.txt", 13893, 6579, "docs/numbers.txt"}});
+const std::string Two = Golden_Listing("edge/two.lzh");
 }  // namespace
 
 TEST(OpenClick, AsksForAnLzhArchiveAndListsTheConfirmedOne)
@@ -63,13 +63,18 @@ TEST(OpenClick, CancelKeepsTheArchiveTheListAndTheCaption)
 
 TEST(OpenClick, InheritsWhatEarlierDialogsLeftAndLeavesItsPathReadable)
 {
+    // Start-up's File_Add leaves the default extension "LZH", the Save As
+    // routine its initial folder; the Open dialog sets neither.
     Fake_Form f;
     f.dialogs.Cancel();
+    f.form.File_Add(f.form.Arg_Split(u"/home/me/f1.txt"_s));
+    f.dialogs.Cancel();
     f.form.Dlg_Save(u"x"_s, text::Filter_All, u"/elsewhere/"_s, text::Title_Extract);
-    f.form.CMDialog1.DefaultExt = u"LZH"_s;
     f.recorder.Answer_Listing(Two);
     f.dialogs.Confirm(u"/arc/b.lzh"_s);
     f.form.OPEN_Click();
+    ASSERT_EQ(f.dialogs.shown.size(), 3u);
+    EXPECT_EQ(f.dialogs.shown[0].DefaultExt, u"LZH"_s);
     EXPECT_EQ(f.dialogs.shown.back().InitDir, u"/elsewhere/"_s);
     EXPECT_EQ(f.dialogs.shown.back().DefaultExt, u"LZH"_s);
     EXPECT_EQ(f.form.CMDialog1.FileName, u"/arc/b.lzh"_s);
@@ -103,13 +108,8 @@ TEST(FileList, AFailedListingShowsNothingOfTheArchiveBeforeAndSaysErr)
 
 TEST(FileList, AListingTooLargeForTheBufferIsAskedForAgainWhole)
 {
-    std::vector<std::tuple<std::string, long, long, std::string>> members;
-    for (int i = 0; i < 3000; ++i) {
-        const std::string name = "file" + std::to_string(i) + ".txt";
-        members.emplace_back(name, i, i, "some/folder/" + name);
-    }
     Fake_Form f;
-    f.List(u"/arc/big.lzh"_s, Listing(members));
+    f.List(u"/arc/big.lzh"_s, Golden_Listing("edge/many.lzh"));  // 3000 members
     ASSERT_GE(f.recorder.calls.size(), 2u);
     EXPECT_EQ(f.recorder.calls[0].size, 20000u);
     EXPECT_GT(f.recorder.calls.back().size, 20000u);
@@ -133,12 +133,9 @@ TEST(FileList, ListingAgainRebuildsTheRows)
 TEST(FileList, NamesAndPathsCrossToTheLibraryAsUtf8)
 {
     Fake_Form f;
-    std::string listing = Listing({{"x", 1, 1, "x"}});
-    listing.replace(listing.find("  x           "), 14, "  表.txt       ");  // 14 UTF-16 columns
-    listing.replace(listing.find("1A2B x\n"), 7, "1A2B フォルダ/表.txt\n");
-    f.List(u"/書庫/ソ.lzh"_s, listing);
+    f.List(u"/書庫/ソ.lzh"_s, Golden_Listing("edge/japanese.lzh"));
     EXPECT_EQ(f.recorder.calls[0].command, "l \"/書庫/ソ.lzh\"");
-    ASSERT_EQ(f.list.rows.size(), 2u);
+    ASSERT_EQ(f.list.rows.size(), 3u);
     EXPECT_EQ(f.list.rows[0].text.left(12), u"表.txt       "_s);
     EXPECT_EQ(f.list.rows[0].path, u"フォルダ/表.txt"_s);
     EXPECT_EQ(f.list.rows[0].text.mid(13, 12), u"           1"_s);

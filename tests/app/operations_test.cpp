@@ -3,7 +3,11 @@
 // each does around the dialog, and what a failure leaves.
 #include "fakes.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -11,9 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string Three = Listing({{"readme.txt", 6, 6, "readme.txt"},
-                                   {"numbers.txt", 13893, 6579, "docs/numbers.txt"},
-                                   {"a long name.txt", 10, 10, "my docs/a long name.txt"}});
+const std::string Three = Golden_Listing("edge/three.lzh");
 
 struct Commands : ::testing::Test {
     Fake_Form f;
@@ -107,33 +109,88 @@ TEST(FileAllFree, WithNoArchiveTheDialogStartsEmpty)
     EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"x -c \"\" \"/out/\" *.*"}));
 }
 
-TEST_F(Commands, FileReadExtractsIntoTmpAndStartsTheViewerOnEachFile)
+namespace {
+// File_Read with TMP a real folder of the test's own.
+struct Reading : Commands {
+    QTemporaryDir tmp;
+    void SetUp() override
+    {
+        Commands::SetUp();
+        ASSERT_TRUE(tmp.isValid());
+        f.form.Tmp_Text = tmp.path() + u"//readme.txt"_s;   // TMP ending in a separator
+        f.form.Txt_Viewer = u"/usr/bin/view"_s;
+    }
+    // The folders File_Read made under TMP.
+    QStringList Made() const { return QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot); }
+    static void Write_File(const QString& path, const QByteArray& content)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    static QByteArray Read_File(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+};
+}  // namespace
+
+TEST_F(Reading, EachMemberGoesIntoAPrivateFolderUnderTmpAndTheViewerStartsOnIt)
 {
-    f.form.Tmp_Text = u"/var/tmp//readme.txt"_s;   // TMP ending in a separator
-    f.form.Txt_Viewer = u"/usr/bin/my viewer"_s;
+    f.form.Txt_Viewer = u"\"/usr/bin/my viewer\" --new %f"_s;
     f.list.Select({1, 2});
     f.form.File_Read();
-    EXPECT_EQ(f.log, Log({"pointer 11", "unlha x -c \"/arc/a.lzh\" \"/var/tmp/\" \"docs/numbers.txt\"",
-                          "start /usr/bin/my viewer | /var/tmp/docs/numbers.txt",
-                          "unlha x -c \"/arc/a.lzh\" \"/var/tmp/\" \"my docs/a long name.txt\"",
-                          "start /usr/bin/my viewer | /var/tmp/my docs/a long name.txt", "pointer 0"}));
+    ASSERT_EQ(Made().size(), 1);
+    const QString folder = tmp.filePath(Made()[0]);
+    EXPECT_TRUE(Made()[0].startsWith(u"morvane-"_s));
+    const QFileInfo info(folder);
+    EXPECT_EQ(info.ownerId(), ::getuid());
+    EXPECT_EQ(info.permissions() & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                    QFile::ExeOther),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const std::string p = folder.toStdString();
+    EXPECT_EQ(f.log, Log({"pointer 11", "unlha x -c \"/arc/a.lzh\" \"" + p + "/\" \"docs/numbers.txt\"",
+                          "start /usr/bin/my viewer | --new|" + p + "/docs/numbers.txt",
+                          "unlha x -c \"/arc/a.lzh\" \"" + p + "/\" \"my docs/a long name.txt\"",
+                          "start /usr/bin/my viewer | --new|" + p + "/my docs/a long name.txt", "pointer 0"}));
+
+    // The next read uses the same folder.
+    f.log.clear();
+    f.form.File_Read();
+    EXPECT_EQ(Made().size(), 1);
+    EXPECT_EQ(f.log[1], "unlha x -c \"/arc/a.lzh\" \"" + p + "/\" \"docs/numbers.txt\"");
 }
 
-TEST_F(Commands, FileReadStartsNoViewerForAMemberThatFailed)
+TEST_F(Reading, AFileThereThatTheProgramDidNotWriteSendsTheMemberToAFreshFolder)
 {
-    f.form.Tmp_Text = u"/tmp/readme.txt"_s;
-    f.form.Txt_Viewer = u"/usr/bin/view"_s;
+    f.list.Select({0});
+    f.form.File_Read();
+    ASSERT_EQ(Made().size(), 1);
+    const QString first = tmp.filePath(Made()[0]);
+    // A viewer saved a file of that name there.
+    Write_File(first + u"/readme.txt"_s, "edited");
+    f.form.File_Read();
+    ASSERT_EQ(Made().size(), 2);
+    ASSERT_EQ(f.desktop.started.size(), 2u);
+    EXPECT_FALSE(f.desktop.started[1].arguments.value(0).startsWith(first + u'/'));
+    EXPECT_TRUE(f.recorder.calls[1].command.find(first.toStdString()) == std::string::npos);
+    EXPECT_EQ(Read_File(first + u"/readme.txt"_s), QByteArray("edited"));
+}
+
+TEST_F(Reading, NoViewerStartsForAMemberThatFailed)
+{
     f.list.Select({0, 1});
     Fail_On("readme");
     f.form.File_Read();
     ASSERT_EQ(f.desktop.started.size(), 1u);
-    EXPECT_EQ(f.desktop.started[0].arguments, QStringList({u"/tmp/docs/numbers.txt"_s}));
+    EXPECT_EQ(f.desktop.started[0].arguments, QStringList({tmp.filePath(Made()[0]) + u"/docs/numbers.txt"_s}));
     EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
 }
 
-TEST_F(Commands, FileReadSaysSoWhenTheViewerCannotStartAndGoesOn)
+TEST_F(Reading, AViewerThatCannotStartIsReportedAndTheNextMemberIsRead)
 {
-    f.form.Tmp_Text = u"/tmp/readme.txt"_s;
     f.desktop.start_works = false;
     f.list.Select({0, 1});
     f.form.File_Read();
@@ -141,6 +198,23 @@ TEST_F(Commands, FileReadSaysSoWhenTheViewerCannotStartAndGoesOn)
     ASSERT_EQ(f.messages.texts.size(), 2);
     EXPECT_TRUE(f.messages.texts[0].startsWith(u"テキスト表示プログラムを起動できません。"_s));
     EXPECT_EQ(f.pointer.shape, Pointer_Default);
+
+    // No viewer at all: nothing to start, and it says so.
+    f.form.Txt_Viewer.clear();
+    f.desktop.started.clear();
+    f.form.File_Read();
+    EXPECT_TRUE(f.desktop.started.empty());
+    EXPECT_EQ(f.messages.texts.size(), 4);
+}
+
+TEST_F(Reading, WithoutAFolderOfItsOwnNothingIsExtracted)
+{
+    f.form.Tmp_Text = tmp.filePath(u"missing/readme.txt"_s);
+    f.list.Select({0});
+    f.form.File_Read();
+    EXPECT_TRUE(f.recorder.calls.empty());
+    EXPECT_TRUE(f.desktop.started.empty());
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
 }
 
 TEST_F(Commands, FileReadWithNothingSelectedOnlyFlashesThePointer)
@@ -193,27 +267,40 @@ TEST_F(Commands, FileDelWithOnlyTheSummaryRowSelectedDeletesNothing)
     EXPECT_EQ(f.list.rows.size(), 4u);
 }
 
-TEST(FileDel, AFolderIsDeletedOnlyWithEverythingBelowItSelected)
+TEST(FileDel, AFolderRowDeletesTheFolderWithItsContentsAndTakesTheirRows)
 {
     Fake_Form f;
-    f.List(u"/arc/a.lzh"_s, Listing({{"docs/", 0, 0, "docs/"},
-                                     {"readme.txt", 2, 2, "docs/readme.txt"},
-                                     {"readme.txt", 1, 1, "readme.txt"}}));
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/folders.lzh"));
     f.recorder.calls.clear();
+    f.list.Select({0, 4});
+    f.form.File_Del();
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"docs/\"",
+                                                               "d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"docs2.txt"_s);
+    EXPECT_TRUE(f.list.rows[1].path.isEmpty());
+}
+
+TEST(FileDel, AFolderThatFailsKeepsItsRowsAndAFileNameThatWouldTakeMoreIsNotHandedOver)
+{
+    Fake_Form f;
+    // "a" and "a/x" both: deleting the file "a" would take "a/x" as well.
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/file_and_folder.lzh"));
+    f.recorder.calls.clear();
+    f.recorder.respond = [](const std::string& command, std::string&) { return command.find("d/") != std::string::npos ? 5 : 0; };
     f.list.Select({0, 2});
     f.form.File_Del();
-    // "docs/" would take docs/readme.txt, which is not selected; the
-    // top-level readme.txt is named exactly and goes alone.
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"readme.txt\""}));
-    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
-    ASSERT_EQ(f.list.rows.size(), 3u);
+    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"d/\""}));
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s, u"err"_s}));
+    EXPECT_EQ(f.list.rows.size(), 5u);
 
-    // With the folder and its content selected, one call takes both rows.
+    // With everything below it selected, the file name goes, and so do both rows.
     f.recorder.calls.clear();
     f.list.rows[1].selected = true;
     f.form.File_Del();
-    EXPECT_EQ(f.recorder.Commands(), std::vector<std::string>({"d \"/arc/a.lzh\" \"/\" \"docs/\""}));
-    EXPECT_EQ(f.list.rows.size(), 1u);
+    EXPECT_EQ(f.recorder.Commands().front(), "d \"/arc/a.lzh\" \"/\" \"a\"");
+    EXPECT_EQ(f.list.rows.size(), 3u);
 }
 
 TEST_F(Commands, FileExeSuggestsTheArchiveNameAndWritesIntoTheChosenFolder)
@@ -238,17 +325,29 @@ TEST_F(Commands, FileExeReportsAFailure)
     EXPECT_EQ(f.pointer.shape, Pointer_Default);
 }
 
-TEST_F(Commands, EveryCommandClearsTheTextOfTheCallBefore)
+TEST_F(Commands, EveryCommandStartsFromAnEmptyBufferOfTwentyThousand)
 {
-    f.recorder.respond = [](const std::string&, std::string& text) {
-        text = "extracted\n";
-        return 0;
+    // A command that makes no call at all still leaves no text of the call
+    // before it behind.
+    const auto leave_text = [this] {
+        f.recorder.respond = [](const std::string&, std::string& text) {
+            text = "extracted\n";
+            return 0;
+        };
+        f.list.Select({0});
+        f.dialogs.Confirm(u"/out/x"_s);
+        f.form.File_Free();
+        ASSERT_TRUE(f.form.Buf_Out.startsWith(u"extracted\n   "_s));
+        f.list.rows[0].selected = false;
+        f.list.Select({3});   // the summary row alone: nothing to do
+        f.form.Buf_Size = 7;
     };
-    f.list.Select({0});
-    f.dialogs.Confirm(u"/out/x"_s);
-    f.form.File_Free();
-    EXPECT_TRUE(f.form.Buf_Out.startsWith(u"extracted\n   "_s));
-    f.recorder.respond = nullptr;
+    leave_text();
     f.form.File_Del();
     EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
+    EXPECT_EQ(f.form.Buf_Size, 20000);
+    leave_text();
+    f.form.File_Read();
+    EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
+    EXPECT_EQ(f.form.Buf_Size, 20000);
 }

@@ -3,6 +3,7 @@
 // written by the procedures themselves and read back by lhasa. Only the person
 // and the desktop are fakes here (dialog answers, message boxes, the viewer).
 #include "fakes.h"
+#include "listing/listing_parser.h"
 #include "real_archives.h"
 
 #include <QDir>
@@ -114,20 +115,50 @@ TEST_F(Real, FileAllFreeExtractsEveryMemberAndReplacesWhatIsThere)
     EXPECT_EQ(Read_Tree(out), Files);
 }
 
-TEST_F(Real, FileReadExtractsIntoTmpAndOpensTheFile)
+TEST_F(Real, FileReadLeavesAFileOfTheSameNameInTmpAloneAndOpensItsOwnCopy)
 {
     const QString tmp = work.filePath(u"tmp folder"_s);
-    QDir().mkpath(tmp);
+    Write_Tree(tmp, {{u"readme.txt"_s, "mine"}, {u"docs/numbers.txt"_s, "mine too"}});
     f->form.Tmp_Text = tmp + u"/readme.txt"_s;
-    f->form.Txt_Viewer = u"/usr/bin/view"_s;
-    Select({u"docs/numbers.txt"_s});
+    f->form.Txt_Viewer = u"/usr/bin/view %f"_s;
+    Select({u"readme.txt"_s, u"docs/numbers.txt"_s});
     f->form.File_Read();
-    ASSERT_EQ(f->desktop.started.size(), 1u);
-    const QString file = f->desktop.started[0].arguments.value(0);
-    EXPECT_EQ(file, tmp + u"/docs/numbers.txt"_s);
-    QFile extracted(file);
-    ASSERT_TRUE(extracted.open(QIODevice::ReadOnly));
-    EXPECT_EQ(extracted.readAll(), Files[u"docs/numbers.txt"_s]);
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    // The viewer was started on the copy of readme.txt (after docs/numbers.txt, in row order).
+    const auto readme_copy = [this] {
+        return f->desktop.started.size() == 2u ? f->desktop.started[1].arguments.value(0) : QString();
+    };
+    const QString copy = readme_copy();
+    ASSERT_TRUE(copy.endsWith(u"/readme.txt"_s)) << copy.toStdString();
+    EXPECT_TRUE(copy.startsWith(tmp + u"/morvane-"_s)) << copy.toStdString();
+    const QMap<QString, QByteArray> copies = {{u"readme.txt"_s, Files[u"readme.txt"_s]},
+                                              {u"docs/numbers.txt"_s, Files[u"docs/numbers.txt"_s]}};
+    EXPECT_EQ(Read_Tree(QFileInfo(copy).path()), copies);
+    const QMap<QString, QByteArray> mine = {{u"readme.txt"_s, "mine"}, {u"docs/numbers.txt"_s, "mine too"}};
+    const auto theirs = [&] {
+        QMap<QString, QByteArray> left = Read_Tree(tmp);
+        for (auto it = left.begin(); it != left.end();)
+            it = it.key().startsWith(u"morvane-"_s) ? left.erase(it) : std::next(it);
+        return left;
+    };
+    EXPECT_EQ(theirs(), mine);
+
+    // Read again: its own copy is replaced in the same folder. Once a viewer
+    // has saved over it, the next read goes to a fresh folder instead.
+    f->desktop.started.clear();
+    f->form.File_Read();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    EXPECT_EQ(readme_copy(), copy);
+    Write_Tree(QFileInfo(copy).path(), {{u"readme.txt"_s, "edited in the viewer"}});
+    f->desktop.started.clear();
+    f->form.File_Read();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
+    const QString fresh = readme_copy();
+    EXPECT_NE(QFileInfo(fresh).path(), QFileInfo(copy).path());
+    QFile edited(copy);
+    ASSERT_TRUE(edited.open(QIODevice::ReadOnly));
+    EXPECT_EQ(edited.readAll(), QByteArray("edited in the viewer"));
+    EXPECT_EQ(theirs(), mine);
 }
 
 TEST_F(Real, FileReadOfADamagedMemberShowsErrAndNoViewer)
@@ -176,7 +207,7 @@ TEST_F(Real, FileDelTakesExactlyTheSelectedMembers)
     EXPECT_EQ(left.size(), 4);
 }
 
-TEST_F(Real_Library, AFolderMemberGoesOnlyWithItsContent)
+TEST_F(Real_Library, AFolderRowDeletesTheFolderWithItsContent)
 {
     Write_Tree(work.path(), {{u"sub/a.txt"_s, "a\n"}, {u"sub/b.txt"_s, "b\n"}, {u"top.txt"_s, "t\n"}});
     Fake_Form f(&library);
@@ -189,16 +220,100 @@ TEST_F(Real_Library, AFolderMemberGoesOnlyWithItsContent)
     ASSERT_EQ(f.list.rows[0].path, u"sub/"_s);
     f.list.Select({0});
     f.form.File_Del();
-    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
-    EXPECT_EQ(Lhasa_Paths(archive).size(), 4);   // lhasa lists no folder entries
-
-    f.messages.texts.clear();
-    f.list.Select({1, 2});
-    f.form.File_Del();
     EXPECT_TRUE(f.messages.texts.isEmpty());
     EXPECT_EQ(Lhasa_Paths(archive), QStringList({u"top.txt"_s}));
-    ASSERT_EQ(f.list.rows.size(), 2u);
-    EXPECT_EQ(f.list.rows[0].path, u"top.txt"_s);
+    // Exactly the rows of what is gone: listing again gives the same rows.
+    QStringList rows;
+    for (const auto& row : f.list.rows)
+        rows.append(row.path);
+    f.form.File_List();
+    QStringList listed;
+    for (const auto& row : f.list.rows)
+        listed.append(row.path);
+    EXPECT_EQ(rows, listed);
+    EXPECT_EQ(rows, QStringList({u"top.txt"_s, u""_s}));
+}
+
+// Names that the name column shows with "?" ('"' and a line feed) beside
+// decoys that "?" would also match: each row's commands act on its member alone.
+TEST_F(Real_Library, RowsShownWithAQuestionMarkActOnTheirMemberAlone)
+{
+    const QString names = QStringLiteral(MORVANE_CORPUS) + u"/edge/names.lzh"_s;
+    // The paths the archive holds, as a fresh listing gives them.
+    const auto paths = [this](const QString& archive) {
+        Fake_Form g(&library);
+        g.form.Lzh_Path = archive;
+        g.form.File_List();
+        QStringList out;
+        for (const auto& row : g.list.rows)
+            if (!row.path.isEmpty())
+                out.append(Path_Of_Name(row.path));
+        return out;
+    };
+    for (const QString& target : {u"a\"b"_s, u"a\nb"_s}) {
+        SCOPED_TRACE(target.toStdString());
+        const QString archive = work.filePath(u"names.lzh"_s);
+        QFile::remove(archive);
+        ASSERT_TRUE(QFile::copy(names, archive));
+        Fake_Form f(&library);
+        f.form.Lzh_Path = archive;
+        f.form.File_List();
+        int row = -1;
+        for (int i = 0; i + 1 < int(f.list.rows.size()); ++i)
+            if (Path_Of_Name(f.list.rows[i].path) == target)
+                row = i;
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(f.list.rows[row].text.left(3), u"a?b"_s);
+
+        // Extracted: that member's file and no other.
+        const QString out = work.filePath(u"out"_s);
+        QDir(out).removeRecursively();
+        f.list.Select({row});
+        f.dialogs.Confirm(out + u"/anything"_s);
+        f.form.File_Free();
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+        EXPECT_EQ(Read_Tree(out), (QMap<QString, QByteArray>{{target, "content of " + target.toUtf8()}}));
+
+        // Deleted: that member and no other, and only its row goes.
+        const QStringList before = paths(archive);
+        f.list.Select({row});
+        f.form.File_Del();
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+        QStringList want = before;
+        want.removeAll(target);
+        EXPECT_EQ(paths(archive), want);
+        EXPECT_EQ(f.list.rows.size(), std::size_t(before.size()));  // its row gone, the summary kept
+    }
+}
+
+TEST_F(Real_Library, AnArchiveOfAnyNameOnTheCommandLineIsListedAndOtherFilesAdded)
+{
+    Write_Tree(work.path(), {{u"src/readme.txt"_s, "hello\n"}, {u"notes.bin"_s, "not an archive\n"}});
+    ASSERT_EQ(Run_Tool(u"jlha"_s, {u"a"_s, work.filePath(u"download.bin"_s), u"readme.txt"_s}, work.filePath(u"src"_s)), 0);
+    // A self-extracting one too: our own, made from that archive.
+    QFile::copy(work.filePath(u"download.bin"_s), work.filePath(u"sfx.lzh"_s));
+    {
+        Fake_Form maker(&library);
+        maker.form.Buf_Size = 20000;
+        ASSERT_EQ(maker.form.Unlha(u"s  \"%1\" \"%2/\" -jw2"_s.arg(work.filePath(u"sfx.lzh"_s), work.path())), 0);
+        ASSERT_TRUE(QFile::rename(work.filePath(u"sfx.exe"_s), work.filePath(u"installer"_s)));
+    }
+    for (const QString& name : {u"download.bin"_s, u"installer"_s, u"notes.bin"_s}) {
+        Fake_Form f(&library);
+        f.desktop.folder = work.path();
+        f.desktop.arguments = {work.filePath(name)};
+        f.dialogs.Cancel();
+        f.form.Form_Load();
+        if (name == u"notes.bin") {
+            EXPECT_EQ(f.dialogs.shown.size(), 1u);
+            EXPECT_TRUE(f.list.rows.empty());
+        } else {
+            EXPECT_TRUE(f.dialogs.shown.empty()) << name.toStdString();
+            ASSERT_EQ(f.list.rows.size(), 2u) << name.toStdString();
+            EXPECT_EQ(f.list.rows[0].path, u"readme.txt"_s);
+        }
+        EXPECT_TRUE(f.messages.texts.isEmpty()) << name.toStdString();
+    }
 }
 
 TEST_F(Real, FileExeWritesASelfExtractingProgramThatGivesTheFilesBack)

@@ -41,7 +41,7 @@ TEST(FormResize, TheListFollowsTheWindowPastBothGuards)
 TEST(ListMouseDown, OnlyTheRightButtonOpensTheContextMenuAndTheSelectionStays)
 {
     Fake_Form f;
-    f.List(u"/arc/a.lzh"_s, Listing({{"a.txt", 1, 1, "a.txt"}, {"b.txt", 1, 1, "b.txt"}}));
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/abc.lzh"));
     f.list.Select({1});
     f.log.clear();
     f.form.List1_MouseDown(1);
@@ -63,7 +63,7 @@ TEST(EndClick, UnloadsTheWindowAndTouchesNothingElse)
 TEST(CopyClick, PutsTheSelectedRowsOnTheClipboardOneALine)
 {
     Fake_Form f;
-    f.List(u"/arc/a.lzh"_s, Listing({{"a.txt", 1, 1, "a.txt"}, {"b.txt", 1, 1, "b.txt"}, {"c.txt", 1, 1, "c.txt"}}));
+    f.List(u"/arc/a.lzh"_s, Golden_Listing("edge/abc.lzh"));
     f.form.copy_Click();
     EXPECT_EQ(f.clipboard.sets, 0);   // nothing selected: the clipboard keeps what it had
     f.list.Select({0, 2, 3});

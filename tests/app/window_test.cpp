@@ -4,6 +4,7 @@
 // pointer, the context menu on a right press, double-click, copy, exit.
 #include "fakes.h"
 #include "real_archives.h"
+#include "window_helpers.h"
 #include "ui/file_dialog.h"
 #include "ui/list_widget.h"
 #include "ui/main_window.h"
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -35,67 +37,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::string Two = Listing({{"readme.txt", 6, 6, "readme.txt"}, {"numbers.txt", 13893, 6579, "docs/numbers.txt"}});
+const std::string Two = Golden_Listing("edge/two.lzh");
 
-// Runs `act` once the next modal dialog or popup is up (within 5 s).
-void When_Shown(std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
-        QWidget* widget = QApplication::activePopupWidget();
-        if (!widget)
-            widget = QApplication::activeModalWidget();
-        if (widget || ++*tries > 250) {
-            timer->stop();
-            timer->deleteLater();
-            if (!widget)
-                ADD_FAILURE() << "nothing was shown";
-            act(widget);
-        }
-    });
-    timer->start(20);
-}
-
-// Puts `text` into the dialog's file name field and presses Return. (Typed
-// key by key, the name would open the completer's popup, which takes the
-// Return; the end-to-end test types it for real.)
-void Type_And_Return(QFileDialog& dialog, const QString& text)
-{
-    auto* edit = dialog.findChild<QLineEdit*>(u"fileNameEdit"_s);
-    ASSERT_NE(edit, nullptr);
-    edit->setText(text);
-    QTest::keyClick(edit, Qt::Key_Return);
-}
-
-struct Window : ::testing::Test {
-    Log log;
-    Fake_Desktop desktop{log};
-    Recording_Library recorder{log};
-    std::unique_ptr<Main_Window> window;
-
-    void SetUp() override
-    {
-        recorder.Answer_Listing(Two);
-        window = std::make_unique<Main_Window>(desktop, recorder.library);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
+struct Window : ::testing::Test, Shown_Window {
+    Window() : Shown_Window(Two) {}
     void TearDown() override { window->dialogs().on_show = nullptr; }
-    void List_Archive(const QString& path)
-    {
-        window->form().Lzh_Path = path;
-        window->form().File_List();
-    }
-    QAction* Action(const char* name) const { return window->findChild<QAction*>(QString::fromUtf8(name)); }
-    QStringList Rows() const
-    {
-        QStringList rows;
-        for (int i = 0; i < window->list().count(); ++i)
-            rows.append(window->list().item(i)->text());
-        return rows;
-    }
-    QPoint Row_Point(int row) const { return window->list().visualItemRect(window->list().item(row)).center(); }
 };
 
 }  // namespace
@@ -147,27 +93,32 @@ TEST(Routing, EveryItemRoutesToOneProcedureAndEveryRouteHasAnEvent)
 
 TEST_F(Window, StartsWithItsDesignTimeLayout)
 {
-    const Twips twips(window->screen()->logicalDotsPerInch());
+    // At 96 DPI a pixel is 15 twips: the label at 48, 144 twips is at 3.2,
+    // 9.6 pixels, and so on, each rounded.
+    ASSERT_EQ(window->screen()->logicalDotsPerInch(), 96.0);
     EXPECT_EQ(window->windowTitle(), u"Morvane 32bit Ver.97.08"_s);
-    EXPECT_EQ(window->label().geometry(), QRect(twips.To_Px(48), twips.To_Px(144), twips.To_Px(6108), twips.To_Px(204)));
-    EXPECT_EQ(window->list().pos(), QPoint(twips.To_Px(48), twips.To_Px(336)));
+    EXPECT_EQ(window->label().geometry(), QRect(3, 10, 407, 14));
+    EXPECT_EQ(window->list().pos(), QPoint(3, 22));
     EXPECT_EQ(window->list().selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(window->frameGeometry().size(), QSize(twips.To_Px(6240), twips.To_Px(4428)));
-    // Laid out at once: the window less 200 by 1000 twips.
-    EXPECT_EQ(window->list().width(), twips.To_Px(twips.From_Px(window->frameGeometry().width()) - 200));
-    EXPECT_TRUE(window->list().font().fixedPitch() || window->list().font().family() == u"IPAGothic"_s ||
+    EXPECT_EQ(window->frameGeometry().size(), QSize(416, 295));
+    // Laid out at once from the outer 416 x 295 pixels (6240 x 4425 twips):
+    // 6040 x 3425 twips.
+    EXPECT_EQ(window->list().size(), QSize(403, 228));
+    EXPECT_TRUE(window->list().font().fixedPitch() || window->list().font().family().startsWith(u"IPA"_s) ||
                 window->list().font().family() == u"ＭＳ ゴシック"_s);
     EXPECT_EQ(window->font().pointSize(), 9);
 }
 
 TEST_F(Window, TheListFollowsTheWindow)
 {
-    const Twips twips(window->screen()->logicalDotsPerInch());
+    ASSERT_EQ(window->screen()->logicalDotsPerInch(), 96.0);
     window->resize(700, 500);
     QApplication::processEvents();
-    const QSize outer = window->frameGeometry().size();
-    EXPECT_EQ(window->list().size(),
-              QSize(twips.To_Px(twips.From_Px(outer.width()) - 200), twips.To_Px(twips.From_Px(outer.height()) - 1000)));
+    ASSERT_EQ(window->frameGeometry().size(), QSize(704, 504));   // 10560 x 7560 twips
+    EXPECT_EQ(window->list().size(), QSize(691, 437));            // 10360 x 6560 twips
+    window->resize(20, 40);   // 300 x 600 twips: below the height guard, nothing moves
+    QApplication::processEvents();
+    EXPECT_EQ(window->list().size(), QSize(691, 437));
 }
 
 TEST_F(Window, OpenListsTheArchiveTypedIntoTheDialog)
@@ -186,7 +137,7 @@ TEST_F(Window, OpenListsTheArchiveTypedIntoTheDialog)
     EXPECT_EQ(window->windowTitle(), u"Morvane 32bit Ver.97.08  "_s + folder.filePath(u"not there.lzh"_s));
     ASSERT_EQ(window->list().count(), 3);
     EXPECT_EQ(window->list().ItemPath(1), u"docs/numbers.txt"_s);
-    EXPECT_EQ(Rows()[0], u"readme.txt              6            6 100.0% 26-12-08 09:30:00"_s);
+    EXPECT_EQ(Rows()[0], u"readme.txt              6            6 100.0% 23-11-14 22:13:20"_s);
 
     // Cancel leaves the window as it is.
     const QStringList rows = Rows();
@@ -209,6 +160,19 @@ struct File_Dialog : ::testing::Test {
         dialog.InitDir = folder.path();
         dialog.Flags = Flag_HideReadOnly;
         dialog.CancelError = true;
+    }
+    // The names of the files the Open dialog lists, once `expected` show.
+    QStringList Names_Shown(int expected)
+    {
+        QStringList names;
+        host.on_show = [&](QFileDialog& shown) {
+            When_Shown([&shown, &names, expected](QWidget*) {
+                names = Shown_Names(shown, expected);
+                shown.reject();
+            });
+        };
+        dialog.ShowOpen();
+        return names;
     }
 };
 }  // namespace
@@ -237,28 +201,52 @@ TEST_F(File_Dialog, SaveAsAsksNothingBeforeReplacingUnlessFlagTwo)
 TEST_F(File_Dialog, FiltersMatchNamesInAnyLetterCase)
 {
     Write_Tree(folder.path(), {{u"a.lzh"_s, ""}, {u"B.LZH"_s, ""}, {u"c.txt"_s, ""}, {u"D.Lzh"_s, ""}});
-    EXPECT_EQ(Qt_Name_Filters(u"Lhaﾌｧｲﾙ (*.LZH)|*.LZH|Both|*.a;*.B|"_s),
-              QStringList({u"Lhaﾌｧｲﾙ (*.LZH) (*.[lL][zZ][hH])"_s, u"Both (*.[aA] *.[bB])"_s}));
+    EXPECT_EQ(Qt_Name_Filters(u"Lhaﾌｧｲﾙ (*.LZH)|*.LZH|Both|*.a;*.B|All|*.*|"_s),
+              QStringList({u"Lhaﾌｧｲﾙ (*.LZH) (*.[lL][zZ][hH])"_s, u"Both (*.[aA] *.[bB])"_s, u"All (*)"_s}));
     dialog.Filter = text::Filter_Lzh;
-    QStringList shown_names;
-    host.on_show = [&](QFileDialog& shown) {
-        When_Shown([&shown, &shown_names](QWidget*) {
-            auto* model = shown.findChild<QFileSystemModel*>();
-            auto* view = shown.findChild<QListView*>(u"listView"_s);
-            QTRY_VERIFY_WITH_TIMEOUT(model && view && view->model()->rowCount(view->rootIndex()) > 0, 5000);
-            QTest::qWait(200);
-            const QModelIndex root = view->rootIndex();
-            for (int i = 0; i < view->model()->rowCount(root); ++i) {
-                const QModelIndex index = view->model()->index(i, 0, root);
-                if (index.flags() & Qt::ItemIsEnabled)
-                    shown_names.append(index.data().toString());
-            }
-            shown.reject();
-        });
-    };
-    dialog.ShowOpen();
-    shown_names.sort();
-    EXPECT_EQ(shown_names, QStringList({u"B.LZH"_s, u"D.Lzh"_s, u"a.lzh"_s}));
+    EXPECT_EQ(Names_Shown(3), QStringList({u"B.LZH"_s, u"D.Lzh"_s, u"a.lzh"_s}));
+}
+
+TEST_F(File_Dialog, AllFilesShowsNamesWithoutADotToo)
+{
+    Write_Tree(folder.path(), {{u"README"_s, ""}, {u"a.lzh"_s, ""}, {u"notes.txt"_s, ""}});
+    dialog.Filter = text::Filter_Lzh;
+    dialog.FilterIndex = 2;   // 全てのﾌｧｲﾙ(*.*)
+    EXPECT_EQ(Names_Shown(3), QStringList({u"README"_s, u"a.lzh"_s, u"notes.txt"_s}));
+}
+
+TEST_F(File_Dialog, AWildcardNameFiltersTheDialogAndIsNeverConfirmed)
+{
+    Write_Tree(folder.path(), {{u"a.lzh"_s, ""}, {u"B.LZH"_s, ""}, {u"c.txt"_s, ""}, {u"README"_s, ""},
+                               {u"sub/d.txt"_s, ""}});
+    dialog.Filter = text::Filter_Lzh;
+    for (const DialogAction action : {DialogAction::Open, DialogAction::Save}) {
+        dialog.FileName = u"*.LZH"_s;
+        dialog.FilterIndex = 2;   // every file shown at first
+        QStringList before, pre_filled, typed, folder_typed;
+        host.on_show = [&](QFileDialog& shown) {
+            When_Shown([&](QWidget*) {
+                before = Shown_Names(shown, 4);
+                // Return on the pre-filled "*.LZH": the dialog stays, showing the archives.
+                Type_And_Return(shown, u"*.LZH"_s);
+                EXPECT_TRUE(shown.isVisible());
+                pre_filled = Shown_Names(shown, 2);
+                Type_And_Return(shown, u"*.*"_s);
+                typed = Shown_Names(shown, 4);
+                Type_And_Return(shown, u"sub/*.t?t"_s);
+                folder_typed = Shown_Names(shown, 1);
+                EXPECT_TRUE(shown.isVisible());
+                Type_And_Return(shown, u"chosen.lzh"_s);
+            });
+        };
+        const int result = action == DialogAction::Open ? dialog.ShowOpen() : dialog.ShowSave();
+        EXPECT_EQ(result, Dialog_Confirmed);
+        EXPECT_EQ(before, QStringList({u"B.LZH"_s, u"README"_s, u"a.lzh"_s, u"c.txt"_s}));
+        EXPECT_EQ(pre_filled, QStringList({u"B.LZH"_s, u"a.lzh"_s}));
+        EXPECT_EQ(typed, before);
+        EXPECT_EQ(folder_typed, QStringList({u"d.txt"_s}));
+        EXPECT_EQ(dialog.FileName, folder.filePath(u"sub/chosen.lzh"_s));
+    }
 }
 
 TEST(Controls, TheMessageBoxIsTitledMorvaneWithOkOnlyAndNoIcon)
@@ -314,13 +302,17 @@ TEST_F(Window, APopupItemRunsItsCommandOnTheSelection)
 
 TEST_F(Window, ADoubleClickReadsTheRow)
 {
+    QTemporaryDir tmp;
     List_Archive(u"/arc/a.lzh"_s);
-    window->form().Tmp_Text = u"/tmp/readme.txt"_s;
+    window->form().Tmp_Text = tmp.filePath(u"readme.txt"_s);
     window->form().Txt_Viewer = u"/usr/bin/view"_s;
     QTest::mouseDClick(window->list().viewport(), Qt::LeftButton, {}, Row_Point(1));
-    EXPECT_EQ(recorder.calls.back().command, "x -c \"/arc/a.lzh\" \"/tmp/\" \"docs/numbers.txt\"");
+    const QStringList made = QDir(tmp.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(made.size(), 1);
+    const QString folder = tmp.filePath(made[0]);
+    EXPECT_EQ(recorder.calls.back().command, "x -c \"/arc/a.lzh\" \"" + folder.toStdString() + "/\" \"docs/numbers.txt\"");
     ASSERT_EQ(desktop.started.size(), 1u);
-    EXPECT_EQ(desktop.started[0].arguments, QStringList({u"/tmp/docs/numbers.txt"_s}));
+    EXPECT_EQ(desktop.started[0].arguments, QStringList({folder + u"/docs/numbers.txt"_s}));
 }
 
 TEST_F(Window, CopyPutsTheSelectedRowsOnTheClipboard)

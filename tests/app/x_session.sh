@@ -4,9 +4,11 @@
 
 work=$(mktemp -d "/tmp/morvane-$name.XXXXXX")
 xvfb_pid=
+wm_pid=
 app_pid=
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -46,6 +48,21 @@ start_x() {
     wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=:$(cat "$work/display")
     export DISPLAY
+    # A window manager, as on a desktop: frames, title bars, focus.
+    if command -v openbox >/dev/null; then
+        openbox --sm-disable >"$work/openbox.log" 2>&1 &
+        wm_pid=$!
+        sleep 0.5
+    fi
+}
+
+# Waits for the window titled exactly $1 and gives it the focus; $window is
+# its id. $2 says what failed when it does not come.
+focus_window() {
+    wait_for 600 xdotool search --name "^$1\$" || fail "$2"
+    window=$(xdotool search --name "^$1\$" | head -n 1)
+    xdotool windowfocus --sync "$window"
+    sleep 0.5
 }
 
 # Waits for the dialog titled $1 (a pattern), types $2 into its name field

@@ -50,6 +50,29 @@ TEST(Level2Header, NamesGoInCodePage932WhenTheyCanElseUtf8) {
     EXPECT_NE(bytes.find("naïve"), std::string::npos);
 }
 
+TEST(Level2Header, EveryMemberSaysItsCodePageAndMode) {
+    Member jp, plain, wide, dir, link;
+    jp.path = "表示/ソ連.txt";
+    plain.path = "readme.txt";
+    wide.path = "日本/😀.txt";  // the folder could be 932, the name cannot: the whole path goes in UTF-8
+    dir.path = "docs";
+    dir.kind = MemberKind::directory;
+    link.path = "ln";
+    link.kind = MemberKind::symlink;
+    link.link_target = "表示";
+    EXPECT_EQ(round_trip(jp).code_page, kCodePageShiftJis);
+    EXPECT_EQ(round_trip(plain).code_page, kCodePageShiftJis);
+    Member w = round_trip(wide);
+    EXPECT_EQ(w.code_page, kCodePageUtf8);
+    EXPECT_EQ(w.path, "日本/😀.txt");
+    // Without a mode of their own, members get their kind's usual one.
+    EXPECT_EQ(round_trip(plain).unix_mode, 0100644);
+    EXPECT_EQ(round_trip(dir).unix_mode, 040755);
+    Member l = round_trip(link);
+    EXPECT_EQ(l.unix_mode, 0120777);
+    EXPECT_EQ(l.link_target, "表示");
+}
+
 TEST(Level2Header, KindsSizesAndTimesSurvive) {
     Member dir;
     dir.path = "a/b";
@@ -109,6 +132,7 @@ TEST(Level2Header, DamagedHeaderCrcIsCaught) {
 }
 
 TEST(Names, ReadingTakesUtf8OrCodePage932) {
+    EXPECT_EQ(utf16le_to_utf8(std::string("\x3d\xd8\x00\xde" "A\0" "\x00\xd8", 8)), "😀A\xEF\xBF\xBD");  // a lone surrogate is marked
     EXPECT_EQ(name_to_utf8("\x95\x5c\x8e\xa6"), "表示");
     EXPECT_EQ(name_to_utf8("表示"), "表示");
     EXPECT_EQ(name_to_utf8("\xff\xfe"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // neither: marked, never raw

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,28 +18,11 @@
 namespace lzh::test {
 namespace {
 
-std::string noise(std::size_t n, std::uint32_t seed) {
-    std::string s(n, '\0');
-    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
-    return s;
-}
-
 std::string text(std::size_t n) {
     std::string s;
     for (int i = 0; s.size() < n; ++i) s += "entry " + std::to_string(i * 37 % 501) + " of the table, value " + std::to_string(i % 17) + "\n";
     s.resize(n);
     return s;
-}
-
-// The paths of the members in listing order, from column 72.
-std::vector<std::string> member_paths(const std::string &archive) {
-    std::vector<std::string> out;
-    int seps = 0;
-    for (const auto &l : lines_of(unlha("l " + quote(archive)).text)) {
-        if (l.rfind("--", 0) == 0) { ++seps; continue; }
-        if (seps == 1) out.push_back(utf8(utf16(l).substr(71)));
-    }
-    return out;
 }
 
 class WrittenArchives : public ::testing::TestWithParam<int> {
@@ -48,6 +35,10 @@ protected:
         write_file(d / "src/tree/deep/er/日本語.txt", text(5000));
         fs::create_directories(d / "src/tree/emptydir");
         fs::create_symlink("text.txt", d / "src/tree/link");
+        fs::permissions(d / "src/tree/text.txt", fs::perms(0644));
+        fs::permissions(d / "src/tree/noise.bin", fs::perms(0640));
+        fs::permissions(d / "src/tree", fs::perms(0755));
+        fs::permissions(d / "src/tree/deep", fs::perms(0755));
     }
 };
 
@@ -57,6 +48,7 @@ TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
     CmdResult r = unlha("a -o" + std::to_string(m) + " " + quote(arc) + " " + quote((d / "src/tree").string()));
     ASSERT_EQ(r.rc, 0) << r.text;
     std::string q = shell_quote(arc);
+    auto mode = [](const fs::path &p) { return fs::status(p).permissions() & fs::perms::mask; };
     auto same = [&](const fs::path &a, const std::string &rel) {
         EXPECT_TRUE(read_file(a) == read_file(d / "src" / rel)) << a << " differs from " << rel;
     };
@@ -66,14 +58,19 @@ TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
         ASSERT_EQ(sh("cd " + shell_quote((d / "lhasa").string()) + " && lhasa xq " + q + " >/dev/null"), 0);
         same(d / "lhasa/tree/text.txt", "tree/text.txt");
         same(d / "lhasa/tree/noise.bin", "tree/noise.bin");
+        EXPECT_EQ(mode(d / "lhasa/tree/text.txt"), fs::perms(0644));
+        EXPECT_EQ(mode(d / "lhasa/tree/noise.bin"), fs::perms(0640));
     }
     if (have_tool("bsdtar")) {
+        // The code-page header lets libarchive read the Shift_JIS names with
+        // no option, and the mode header gives the modes back.
+        EXPECT_NE(sh_output("LC_ALL=C.UTF-8 bsdtar -tf " + q).find("tree/deep/er/日本語.txt"), std::string::npos);
         fs::create_directories(d / "bsdtar");
-        ASSERT_EQ(sh("LC_ALL=C.UTF-8 bsdtar --options lha:hdrcharset=CP932 -xf " + q + " -C " +
-                     shell_quote((d / "bsdtar").string())),
-                  0);
+        ASSERT_EQ(sh("LC_ALL=C.UTF-8 bsdtar -xf " + q + " -C " + shell_quote((d / "bsdtar").string())), 0);
         same(d / "bsdtar/tree/noise.bin", "tree/noise.bin");
         same(d / "bsdtar/tree/deep/er/日本語.txt", "tree/deep/er/日本語.txt");
+        for (const char *p : {"tree", "tree/text.txt", "tree/noise.bin", "tree/deep"})
+            EXPECT_EQ(mode(d / "bsdtar" / p), mode(d / "src" / p)) << p;
     }
     if (have_tool("7zz")) EXPECT_EQ(sh("7zz t " + q + " >/dev/null"), 0);
     if (have_tool("jlha")) {
@@ -132,7 +129,7 @@ TEST_F(Rewrites, AddingReplacesInPlaceAndAppendsNewMembers) {
     add("three", "3");
     add("two", "two, replaced");
     add("four", "4");
-    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"one", "two", "three", "four"}));
+    EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"one", "two", "three", "four"}));
     ASSERT_EQ(unlha("x " + quote(arc()) + " " + quote((d / "out").string() + "/")).rc, 0);
     EXPECT_EQ(read_file(d / "out/two"), "two, replaced");
 }
@@ -155,7 +152,7 @@ TEST_F(Rewrites, DeletingCopiesTheOtherMembersByteForByte) {
     ASSERT_EQ(r.rc, 0) << r.text;
     // The new archive is the old one with the deleted member's bytes cut out.
     EXPECT_EQ(read_file(arc()), before.substr(0, gone_from) + before.substr(gone_to));
-    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"keep1", "keep2"}));
+    EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"keep1", "keep2"}));
 }
 
 TEST_F(Rewrites, NothingMatchedLeavesTheArchiveUntouched) {
@@ -182,7 +179,7 @@ TEST_F(Rewrites, TheArchiveIsNotAddedToItself) {
     CmdResult r = unlha("a " + quote(inner) + " " + quote((d / "dir").string()));
     EXPECT_EQ(r.rc, 1);
     EXPECT_NE(r.text.find("is the archive itself"), std::string::npos);
-    std::vector<std::string> paths = member_paths(inner);
+    std::vector<std::string> paths = listed_paths(inner);
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "dir/in.lzh"), 0);
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "dir/f.txt"), 1);
 }
@@ -192,7 +189,7 @@ TEST_F(Rewrites, MissingInputsAreReportedAndTheRestAdded) {
     CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / "ghost").string()) + " " + quote((d / "real").string()));
     EXPECT_EQ(r.rc, 2);
     EXPECT_NE(r.text.find("ghost"), std::string::npos);
-    EXPECT_EQ(member_paths(arc()), (std::vector<std::string>{"real"}));
+    EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"real"}));
 }
 
 // Runs a command in a child process that may write only `limit` bytes per
@@ -221,6 +218,106 @@ TEST_F(Rewrites, AFailedRewriteLeavesTheOldArchiveWhole) {
     EXPECT_EQ(read_file(arc()), before);
     for (const auto &e : fs::directory_iterator(d.path()))  // and no half-written file beside it
         EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
+}
+
+// Runs each command in a process of its own, all released at the same
+// moment; returns their results in order.
+std::vector<int> run_at_once(const std::vector<std::string> &commands) {
+    int gate[2];
+    if (::pipe(gate) != 0) return {};
+    std::vector<pid_t> pids;
+    for (const std::string &c : commands) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            ::close(gate[1]);
+            char byte;
+            (void)::read(gate[0], &byte, 1);  // returns when the parent closes its end
+            _exit(unlha(c).rc);
+        }
+        pids.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    std::vector<int> results;
+    for (pid_t pid : pids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        results.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    }
+    return results;
+}
+
+TEST_F(Rewrites, WritersAtOnceLoseNothing) {
+    for (int i = 0; i < 6; ++i) add("keep" + std::to_string(i), text(3000 + 100 * i));
+    std::vector<std::string> commands;
+    for (int i = 0; i < 8; ++i) {
+        write_file(d / ("new" + std::to_string(i)), noise(2000 + 50 * i, static_cast<std::uint32_t>(i)));
+        commands.push_back("a " + quote(arc()) + " " + quote((d / ("new" + std::to_string(i))).string()));
+    }
+    for (int i = 0; i < 4; ++i) commands.push_back("d " + quote(arc()) + " keep" + std::to_string(i));
+    const std::vector<int> rc = run_at_once(commands);
+    ASSERT_EQ(rc.size(), commands.size());
+
+    const std::vector<std::string> listed = listed_paths(arc());
+    const std::set<std::string> members(listed.begin(), listed.end());
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(rc[static_cast<std::size_t>(i)], 0);
+        EXPECT_TRUE(members.count("new" + std::to_string(i))) << "new" << i;  // reported success: it is there
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rc[static_cast<std::size_t>(8 + i)], 0);
+        EXPECT_FALSE(members.count("keep" + std::to_string(i))) << "keep" << i;
+    }
+    EXPECT_TRUE(members.count("keep4") && members.count("keep5"));
+    EXPECT_EQ(members.size(), 10u);
+    EXPECT_EQ(unlha("t " + quote(arc())).rc, 0);
+
+    // An archive that does not exist yet, made by eight writers at once.
+    std::vector<std::string> creators;
+    for (int i = 0; i < 8; ++i)
+        creators.push_back("a " + quote((d / "fresh.lzh").string()) + " " + quote((d / ("new" + std::to_string(i))).string()));
+    for (int r : run_at_once(creators)) EXPECT_EQ(r, 0);
+    EXPECT_EQ(listed_paths((d / "fresh.lzh").string()).size(), 8u);
+}
+
+TEST_F(Rewrites, AWriterThatCannotGetTheLockChangesNothing) {
+    add("one", "1");
+    const std::string before = read_file(arc());
+    int held = ::open(arc().c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);  // another writer, busy
+    ::setenv("UNLHA_LOCK_WAIT", "0.3", 1);
+    write_file(d / "two", "2");
+    CmdResult a = unlha("a " + quote(arc()) + " " + quote((d / "two").string()));
+    CmdResult del = unlha("d " + quote(arc()) + " one");
+    ::unsetenv("UNLHA_LOCK_WAIT");
+    ::close(held);
+    EXPECT_EQ(a.rc, UNLHA_ERR_WRITE);
+    EXPECT_NE(a.text.find("another program is changing this archive"), std::string::npos) << a.text;
+    EXPECT_EQ(del.rc, UNLHA_ERR_WRITE);
+    EXPECT_EQ(read_file(arc()), before);
+    for (const auto &e : fs::directory_iterator(d.path()))
+        EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
+    // Once the other writer is done, the same command works.
+    EXPECT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "two").string())).rc, 0);
+}
+
+TEST_F(Rewrites, TestingChecksEveryMemberAndWritesNothing) {
+    add("good", text(20000));
+    add("also", noise(5000, 4));
+    EXPECT_EQ(unlha("t " + quote(arc())).rc, 0);
+    // Damage the data of "good": one line for it, result 4, "also" still fine.
+    std::string bytes = read_file(arc());
+    const std::size_t at = bytes.find("good") + 200;
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
+    write_file(d / "bad.lzh", bytes);
+    const auto before = std::distance(fs::directory_iterator(d.path()), fs::directory_iterator());
+    CmdResult r = unlha("t " + quote((d / "bad.lzh").string()));
+    EXPECT_EQ(r.rc, UNLHA_ERR_DATA) << r.text;
+    ASSERT_EQ(lines_of(r.text).size(), 1u) << r.text;
+    EXPECT_EQ(r.text.rfind("good: ", 0), 0u) << r.text;
+    EXPECT_EQ(unlha("t " + quote((d / "bad.lzh").string()) + " also").rc, 0);
+    EXPECT_EQ(unlha("t " + quote((d / "bad.lzh").string()) + " nothing").rc, UNLHA_ERR_NOMATCH);
+    EXPECT_EQ(std::distance(fs::directory_iterator(d.path()), fs::directory_iterator()), before);
 }
 
 TEST_F(Rewrites, SelfExtractorRecreatesTheFilesElsewhere) {

@@ -69,6 +69,12 @@ std::string shell_quote(const std::string &s) {
     return out + "'";
 }
 
+std::string noise(std::size_t n, std::uint32_t seed) {
+    std::string s(n, '\0');
+    for (auto &c : s) c = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+    return s;
+}
+
 std::uint32_t crc32_of(const std::string &data) {
     return static_cast<std::uint32_t>(
         ::crc32(0L, reinterpret_cast<const Bytef *>(data.data()), static_cast<uInt>(data.size())));
@@ -84,12 +90,28 @@ const nlohmann::json &manifest() {
     return m;
 }
 
+bool cut_short(const nlohmann::json &archive) {
+    for (const auto &m : archive["members"])
+        if (m.value("optional_reason", std::string()).find("truncated") != std::string::npos) return true;
+    return false;
+}
+
 std::vector<std::string> lines_of(const std::string &text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     std::string l;
     while (std::getline(in, l)) lines.push_back(l);
     return lines;
+}
+
+std::vector<std::string> listed_paths(const std::string &archive) {
+    std::vector<std::string> out;
+    int seps = 0;
+    for (const auto &l : lines_of(unlha("l " + quote(archive)).text)) {
+        if (l.rfind("--", 0) == 0) { ++seps; continue; }
+        if (seps == 1) out.push_back(utf8(utf16(l.substr(0, l.find('\t'))).substr(71)));
+    }
+    return out;
 }
 
 } // namespace lzh::test
@@ -138,19 +160,63 @@ std::string raw_member(const RawMember &m) {
     auto le = [](std::string &s, std::uint64_t v, int n) {
         for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
+    auto put = [](std::string &s, std::size_t at, std::uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const std::uint16_t crc = static_cast<std::uint16_t>(
+        lzh::crc16(reinterpret_cast<const std::uint8_t *>(m.data.data()), m.data.size()) + m.crc_delta);
+    const std::uint64_t packed = m.claimed_packed != ~0ull ? m.claimed_packed : m.data.size();
+    const std::uint64_t original = m.claimed_original != ~0ull ? m.claimed_original : m.data.size();
+    std::vector<std::pair<std::uint8_t, std::string>> ext = m.extensions;
+    if (m.level > 0 && m.unix_mode) {
+        std::string mode;
+        le(mode, m.unix_mode, 2);
+        ext.insert(ext.begin(), {0x50, mode});
+    }
+    if (m.level == 2 && !m.name.empty()) ext.insert(ext.begin(), {0x01, m.name});
+    // Extension headers, each followed by the size of the next; `first` is
+    // the size of the first.
+    std::string chain;
+    std::uint16_t first = 0;
+    for (std::size_t i = 0; i < ext.size(); ++i) {
+        std::uint16_t size = static_cast<std::uint16_t>(ext[i].second.size() + 3);
+        if (i == 0) first = size;
+        chain += static_cast<char>(ext[i].first);
+        chain += ext[i].second;
+        le(chain, i + 1 < ext.size() ? ext[i + 1].second.size() + 3 : 0, 2);
+    }
+
+    if (m.level == 2) {
+        std::string h;
+        le(h, 0, 2);  // total size, below
+        h += m.method;
+        le(h, packed, 4);
+        le(h, original, 4);
+        le(h, 1714716000u, 4);  // 2024-05-03 06:00:00 UTC
+        h += '\x20';
+        h += '\x02';
+        le(h, crc, 2);
+        h += m.os_id;
+        le(h, first, 2);
+        h += chain;
+        put(h, 0, h.size(), 2);
+        return h + m.data;
+    }
+
     std::string h;
     h += m.method;
-    le(h, m.claimed_packed != ~0ull ? m.claimed_packed : m.data.size(), 4);
-    le(h, m.claimed_original != ~0ull ? m.claimed_original : m.data.size(), 4);
+    le(h, packed + (m.level == 1 ? chain.size() : 0), 4);
+    le(h, original, 4);
     le(h, 0x58A33000u, 4);  // 2024-05-03 06:00:00, DOS format
     h += '\x20';
-    h += '\0';  // level 0
+    h += static_cast<char>(m.level);
     h += static_cast<char>(m.name.size());
     h += m.name;
-    std::uint16_t crc = static_cast<std::uint16_t>(
-        lzh::crc16(reinterpret_cast<const std::uint8_t *>(m.data.data()), m.data.size()) + m.crc_delta);
-    le(h, crc, 2);
-    if (m.unix_mode) {
+    if (!m.omit_crc) le(h, crc, 2);
+    if (m.level == 1) {
+        h += m.os_id;
+        le(h, first, 2);
+    } else if (m.unix_mode) {
         h += 'U';
         h += '\0';
         le(h, 1714716000u, 4);
@@ -163,7 +229,7 @@ std::string raw_member(const RawMember &m) {
     std::string out;
     out += static_cast<char>(h.size());
     out += static_cast<char>(sum);
-    return out + h + m.data;
+    return out + h + (m.level == 1 ? chain : std::string()) + m.data;
 }
 
 std::string raw_archive(const std::vector<RawMember> &members) {

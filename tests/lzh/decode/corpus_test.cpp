@@ -48,7 +48,9 @@ TEST_P(CorpusArchive, MembersDecodeToManifestContent) {
             EXPECT_EQ(crc32_of(out.data), std::stoul(want["crc32"].get<std::string>(), nullptr, 16));
         }
     }
-    EXPECT_EQ(reader.error_code(), 0) << reader.error();
+    // A member whose data runs past the end is read, and then the archive
+    // says it is damaged.
+    EXPECT_EQ(reader.error_code(), cut_short(entry(GetParam())) ? UNLHA_ERR_FORMAT : UNLHA_OK) << reader.error();
     EXPECT_EQ(index, expected.size());
 }
 

@@ -1,0 +1,147 @@
+#include "options.h"
+
+#include <cstring>
+
+namespace lha {
+
+const char *const kUsage = "usage: lha [-]KEY[MODIFIERS] ARCHIVE [FILE...]";
+
+namespace {
+
+constexpr const char *kKeys = "aumcxelvtpd";
+
+ParseResult failure(std::string what) {
+    ParseResult r;
+    r.kind = ParseResult::Kind::error;
+    r.error = std::move(what);
+    return r;
+}
+
+std::string quoted(char c) { return std::string("'") + c + "'"; }
+
+// Walks the words of a command line: the key word, then any further
+// "-MODIFIERS" words, then the archive and the files.
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string> &args) : args_(args) {}
+
+    ParseResult run() {
+        ParseResult r;
+        Options &o = r.options;
+        std::string word = args_[next_++];
+        std::size_t at = word[0] == '-' ? 1 : 0;
+        if (at >= word.size()) return failure("no command given (" + std::string(kUsage) + ")");
+        o.key = word[at++];
+        if (!std::strchr(kKeys, o.key))
+            return failure("unknown command " + quoted(o.key) + " (commands: a u m c x e l v t p d)");
+        if (o.key == 'm') o.delete_after = true;
+
+        for (;;) {
+            if (!modifiers(word, at, o)) return failure(error_);
+            if (next_ >= args_.size()) break;
+            const std::string &w = args_[next_];
+            if (w.size() < 2 || w[0] != '-') break;  // "-" alone names standard input
+            ++next_;
+            if (w == "--") break;
+            if (w[1] == '-') return failure("unknown long option \"" + w + "\"");
+            word = w;
+            at = 1;
+        }
+
+        if (next_ >= args_.size()) return failure("no archive given (" + std::string(kUsage) + ")");
+        o.archive = args_[next_++];
+        o.files.assign(args_.begin() + static_cast<std::ptrdiff_t>(next_), args_.end());
+        return r;
+    }
+
+private:
+    // The modifiers in `word` from `at`; false with error_ set on a mistake.
+    bool modifiers(const std::string &word, std::size_t at, Options &o) {
+        while (at < word.size()) {
+            char c = word[at++];
+            char n = at < word.size() ? word[at] : '\0';
+            switch (c) {
+            case 'q':
+                if (n >= '0' && n <= '2') {
+                    o.quiet = n - '0';
+                    ++at;
+                } else {
+                    o.quiet = 2;
+                }
+                break;
+            case 'v': ++o.verbose; break;
+            case 'n': o.no_execute = true; break;
+            case 'f': o.force = true; break;
+            case 'i': o.ignore_folders = true; break;
+            case 'z': o.method = "-lh0-"; break;
+            case 'd': o.delete_after = true; break;
+            case 'g':
+                // The generic format is the oldest one: level 0 unless a
+                // later modifier says otherwise.
+                o.generic = true;
+                o.header_level = 0;
+                break;
+            case '0':
+            case '1':
+            case '2': o.header_level = c - '0'; break;
+            case 'o':
+                if (n < '5' || n > '7') {
+                    error_ = n ? "invalid compression method 'o" + std::string(1, n) + "' (o5, o6 or o7)"
+                               : "compression method 'o' needs 5, 6 or 7";
+                    return false;
+                }
+                o.method = std::string("-lh") + n + "-";
+                ++at;
+                break;
+            case 'w':
+            case 'x': {
+                // The value is the rest of the word after an optional "=",
+                // or the next word when that is empty.
+                if (n == '=') ++at;
+                std::string value = word.substr(std::min(at, word.size()));
+                at = word.size();
+                if (value.empty()) {
+                    if (next_ >= args_.size()) {
+                        error_ = c == 'w' ? "modifier 'w' needs a folder (w=DIR)" : "modifier 'x' needs a pattern (x=PATTERN)";
+                        return false;
+                    }
+                    value = args_[next_++];
+                }
+                if (c == 'w')
+                    o.extract_dir = value;
+                else
+                    o.excludes.push_back(value);
+                break;
+            }
+            default:
+                error_ = "unknown modifier " + quoted(c) + " (modifiers: q[012] v n f i o5 o6 o7 z g 0 1 2 d w=DIR x=PATTERN)";
+                return false;
+            }
+        }
+        return true;
+    }
+
+    const std::vector<std::string> &args_;
+    std::size_t next_ = 0;
+    std::string error_;
+};
+
+} // namespace
+
+ParseResult parse_command_line(const std::vector<std::string> &args) {
+    if (args.empty()) return failure("no command given (" + std::string(kUsage) + ")");
+    if (args[0] == "--help") return ParseResult{ParseResult::Kind::help, {}, {}};
+    if (args[0] == "--version") return ParseResult{ParseResult::Kind::version, {}, {}};
+    if (args[0].empty()) return failure("no command given (" + std::string(kUsage) + ")");
+    if (args[0].rfind("--", 0) == 0) return failure("unknown long option \"" + args[0] + "\" (--help, --version)");
+    // A lone archive name lists it.
+    if (args.size() == 1 && args[0][0] != '-') {
+        ParseResult r;
+        r.options.key = 'l';
+        r.options.archive = args[0];
+        return r;
+    }
+    return Parser(args).run();
+}
+
+} // namespace lha
