@@ -151,8 +151,8 @@ private:
 // or stored when compression does not shrink it.  False only when the new
 // archive cannot be written; a file that cannot be read is reported and
 // left out.
-bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report, Progress &progress,
-                  Member &m) {
+bool write_member(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report,
+                  Progress &progress, Member &m) {
     m.path = e.stored;
     m.kind = e.kind;
     m.mtime = e.st.st_mtime;
@@ -193,7 +193,7 @@ bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, 
     if (!store) {
         CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = encode(method, src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
         if (progress.stopped()) return cannot_write();
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
@@ -231,12 +231,26 @@ bool write_member(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, 
            (report.fail(UNLHA_ERR_WRITE, why), false);
 }
 
+// Hands a file that is about to be added to the encoder to code ahead.  A
+// file that cannot be read is skipped here: adding it reports that.
+void read_ahead(const Entry &e, MemberEncoder &coder) {
+    if (e.kind != MemberKind::file || e.st.st_size <= 0 || std::uint64_t(e.st.st_size) >= MemberEncoder::kAheadBelow)
+        return;
+    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    const auto size = static_cast<std::uint64_t>(e.st.st_size);
+    FileRegionSource src(fd, 0, size + 1);  // a byte more shows a file that grew
+    coder.ahead(src, size);
+    ::close(fd);
+}
+
 // One entry, told to the watcher as it begins and ends.
-bool write_entry(const Entry &e, const MethodInfo &method, ArchiveRewrite &rw, Report &report, Progress &progress) {
+bool write_entry(const Entry &e, const MethodInfo &method, MemberEncoder &coder, ArchiveRewrite &rw, Report &report,
+                 Progress &progress) {
     if (!progress.begin(exact_name(e.stored))) return false;
     const std::size_t before = report.failures();
     Member m;
-    const bool go_on = write_member(e, method, rw, report, progress, m);
+    const bool go_on = write_member(e, method, coder, rw, report, progress, m);
     const bool failed = !go_on || report.failures() != before;
     progress.end(failed ? MemberOutcome::failed : MemberOutcome::done, failed ? nullptr : &m);
     return go_on && !progress.stopped();
@@ -275,6 +289,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     std::unordered_map<std::string, std::size_t> wanted;
     for (std::size_t i = 0; i < entries.size(); ++i) wanted[entries[i].stored] = i;
     std::vector<bool> done(entries.size(), false);
+    MemberEncoder coder(method);
 
     // The work: every file added, every old member copied.
     WorkPlan plan{entries.size(), 0};
@@ -303,7 +318,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             auto it = wanted.find(m.path);
             if (it != wanted.end() && !done[it->second]) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], method, rw, report, progress))
+                if (!write_entry(entries[it->second], method, coder, rw, report, progress))
                     return progress.stopped() ? stopped() : report.result();
                 done[it->second] = true;
             } else if (it == wanted.end() && !rw.copy_member(reader, m, progress, why)) {
@@ -317,9 +332,14 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!done[i] && !write_entry(entries[i], method, rw, report, progress))
+    std::size_t announced = 0;  // entries before this one were offered to read_ahead()
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (done[i]) continue;
+        for (; announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
+            if (!done[announced]) read_ahead(entries[announced], coder);
+        if (!write_entry(entries[i], method, coder, rw, report, progress))
             return progress.stopped() ? stopped() : report.result();
+    }
 
     const mode_t mode = exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;
