@@ -28,8 +28,15 @@ bool Qt_Progress_Window::Step(const QString& member, double done)
     if (cancelled_)
         return false;
     if (!dialog_) {
-        if (started_.elapsed() < Show_After_Ms)
+        if (started_.elapsed() < Show_After_Ms) {
+            // The main window repaints (a dialog that closed just before
+            // leaves its place to redraw) but takes no input meanwhile.
+            if (!painted_.isValid() || painted_.elapsed() >= Repaint_Ms) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                painted_.start();
+            }
             return true;
+        }
         // Over the main window once it shows; alone at start-up.
         QWidget* parent = window_ && window_->isVisible() ? window_ : nullptr;
         dialog_ = std::make_unique<QProgressDialog>(QString(), QStringLiteral("キャンセル"), 0, Steps, parent);
@@ -41,7 +48,8 @@ bool Qt_Progress_Window::Step(const QString& member, double done)
         dialog_->setAutoReset(false);
         dialog_->setMinimumWidth(420);
         dialog_->show();
-    } else if (painted_.isValid() && painted_.elapsed() < Repaint_Ms) {
+        painted_.invalidate();
+    } else if (painted_.elapsed() < Repaint_Ms) {
         return true;
     }
     dialog_->setLabelText(member);

@@ -110,9 +110,31 @@ int Record_Cursor(int mode)
     current->log.push_back("cursor " + std::to_string(mode));
     return 0;
 }
+
+int Record_Progress(void* window, UnlhaProgressCallback callback, void* data)
+{
+    current->progress = callback;
+    current->progress_window = window;
+    current->progress_data = data;
+    return 0;
+}
 }  // namespace
 
-Recording_Library::Recording_Library(Log& l) : log(l), library(&Record_Unlha, &Record_Cursor)
+bool Recording_Library::Report(const char* member, std::uint64_t done, std::uint64_t total)
+{
+    if (!progress)
+        return false;
+    UnlhaProgress p{};
+    p.size = sizeof p;
+    p.event = UNLHA_PROGRESS_WORK;
+    p.command = "x";
+    p.member = member;
+    p.bytes_done = done;
+    p.bytes_total = total;
+    return progress(progress_window, &p, progress_data) != 0;
+}
+
+Recording_Library::Recording_Library(Log& l) : log(l), library(&Record_Unlha, &Record_Cursor, &Record_Progress)
 {
     current = this;
 }

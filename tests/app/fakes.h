@@ -129,7 +129,7 @@ struct Fake_Progress : ProgressWindow {
     Log& log;
     std::vector<QString> titles, members;
     std::vector<double> done;
-    int stop_at = -1;
+    int stop_at = -1;   // the number of steps that go on
     int open = 0;   // Begins less Ends
     void Begin(const QString& title) override
     {
@@ -155,9 +155,16 @@ struct Recording_Library {
     std::vector<Call> calls;
     std::vector<int> cursor_modes;
     std::function<int(const std::string& command, std::string& text)> respond;
+    // The progress callback registered for the call under way, if any.
+    UnlhaProgressCallback progress = nullptr;
+    void* progress_window = nullptr;
+    void* progress_data = nullptr;
     UnlhaLibrary library;
 
     std::vector<std::string> Commands() const;
+    // From inside `respond`: reports progress as the library does; true when
+    // the callback asks to stop.
+    bool Report(const char* member, std::uint64_t done, std::uint64_t total);
     // Every "l" answered with `listing`, everything else with `result`.
     void Answer_Listing(const std::string& listing, int result = 0);
 };
