@@ -6,7 +6,9 @@ Measures on the benchmark corpus (text.dat, binary.dat: 50 MB each; mixed/:
   size         our archive vs jlha's, per method and corpus        goal <= 1.00
   compress     unlha a -o5 vs gzip -6 (wall time, text and binary)  goal <= 0.67
                unlha a -o6 / -o7 vs gzip -6                        goal <= 1.00
+  small end    unlha a -o5 vs zip -6 -r on mixed/ (wall time)       goal <= 0.60
   extract      unlha x vs bsdtar -x into a new folder               goal <= 0.80
+  large end    unlha x of text.dat vs cp of it, into a new folder   goal <= 3.00
   memory       peak RSS of unlha compressing and extracting          goal <= 8 MiB
   long         a 100 MB member through a and x, byte for byte
 Every timing is the median of --runs runs; the commands of one comparison
@@ -65,7 +67,7 @@ def main():
     if not os.path.exists(os.path.join(args.corpus, "CORPUS.txt")) or files != 2000:
         # Missing, or something was written into it since: build it again.
         subprocess.check_call([os.path.join(HERE, "make-corpus.sh"), args.corpus])
-    for tool in ("gzip", "bsdtar", "jlha"):
+    for tool in ("gzip", "zip", "bsdtar", "jlha"):
         if not shutil.which(tool):
             sys.exit(f"bench: {tool} is missing (scripts/install-deps.sh test)")
     fresh(args.work)
@@ -75,6 +77,7 @@ def main():
     parts = {k: v for k, v in parts.items() if k in args.parts.split(",")}  # "long" is handled below
     methods = [int(m) for m in args.methods.split(",")]
     rows, missed = [], []
+    ends = []  # the small-end and large-end rows, shown again side by side
 
     def goal(name, value, limit, note=""):
         ok = value <= limit
@@ -86,13 +89,21 @@ def main():
         is_tree = part == "mixed"
         for m in methods:
             ours, theirs = f"{W}/ours-{part}-{m}.lzh", f"{W}/jlha-{part}-{m}.lzh"
-            t_ours, t_gzip = [], []
+            t_ours, t_gzip, t_zip = [], [], []
             for _ in range(args.runs):
                 fresh(ours)
                 t_ours.append(run([args.unlha, "a", f"-o{m}", ours, src], cwd=args.corpus))
                 if not is_tree:
                     with open(f"{W}/x.gz", "wb") as out:
                         t_gzip.append(run(["gzip", "-6", "-c", src], cwd=args.corpus, stdout=out))
+                elif m == 5:
+                    fresh(f"{W}/x.zip")
+                    t_zip.append(run(["zip", "-6", "-q", "-r", f"{W}/x.zip", src], cwd=args.corpus))
+            if t_zip:
+                r = statistics.median(t_ours) / statistics.median(t_zip)
+                goal(f"small end: a -lh5- {part} vs zip -6 -r", r, 0.6,
+                     f"{statistics.median(t_ours):.3f}s vs {statistics.median(t_zip):.3f}s")
+                ends.append(rows[-1])
             fresh(theirs)
             run(["jlha", f"ao{m}q", theirs, src], cwd=args.corpus)
             ratio = os.path.getsize(ours) / os.path.getsize(theirs)
@@ -106,16 +117,26 @@ def main():
                 goal(f"memory compress -lh{m}- {part} (MiB)", peak_mib([args.unlha, "a", f"-o{m}", f"{W}/mem.lzh", src], cwd=args.corpus), 8.0)
                 fresh(f"{W}/mem.lzh")
 
-            t_x, t_b = [], []
+            t_x, t_b, t_cp = [], [], []
             for _ in range(args.runs):
                 fresh(f"{W}/xo")
                 t_x.append(run([args.unlha, "x", ours, f"{W}/xo/"]))
                 fresh(f"{W}/xb")
                 os.makedirs(f"{W}/xb")
                 t_b.append(run(["bsdtar", "-xf", ours, "-C", f"{W}/xb"]))
+                if part == "text":
+                    fresh(f"{W}/xc")
+                    os.makedirs(f"{W}/xc")
+                    t_cp.append(run(["cp", src, f"{W}/xc/"], cwd=args.corpus))
             r = statistics.median(t_x) / statistics.median(t_b)
             goal(f"extract -lh{m}- {part} vs bsdtar", r, 0.8,
                  f"{statistics.median(t_x):.3f}s vs {statistics.median(t_b):.3f}s")
+            if t_cp:
+                r = statistics.median(t_x) / statistics.median(t_cp)
+                goal(f"large end: x -lh{m}- {part} vs cp", r, 3.0,
+                     f"{statistics.median(t_x):.3f}s vs {statistics.median(t_cp):.3f}s")
+                ends.append(rows[-1])
+                fresh(f"{W}/xc")
             if not is_tree:
                 fresh(f"{W}/xm")
                 goal(f"memory extract -lh{m}- {part} (MiB)", peak_mib([args.unlha, "x", ours, f"{W}/xm/"]), 8.0)
@@ -152,6 +173,11 @@ def main():
     print(f"median of {args.runs} runs; corpus {args.corpus}; work {W}")
     for r in rows:
         print("  ".join(c.ljust(widths[i]) for i, c in enumerate(r)))
+    if ends:
+        # Each ratio is of two commands run in turn in the same rounds.
+        print("small and large end, side by side:")
+        for r in ends:
+            print("  " + "  ".join(c.ljust(widths[i]) for i, c in enumerate(r)))
     shutil.rmtree(W, ignore_errors=True)
     if missed:
         print(f"missed: {', '.join(missed)}")

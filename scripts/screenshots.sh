@@ -20,7 +20,9 @@ sleep 1
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 sleep 0.5
-LANG=ja_JP.UTF-8 "$build/morvane" "$PWD/$build/sample.lzh" >/dev/null 2>&1 &
+# Started in the archive's folder with its bare name: the caption shows
+# "sample.lzh", not where this checkout happens to be.
+(cd "$build" && exec env LANG=ja_JP.UTF-8 ./morvane sample.lzh) >/dev/null 2>&1 &
 app=$!
 for _ in $(seq 50); do win=$(xdotool search --onlyvisible --name '^Morvane' 2>/dev/null | head -n 1) && [ -n "$win" ] && break; sleep 0.2; done
 sleep 1

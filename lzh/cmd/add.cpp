@@ -193,8 +193,8 @@ Member planned_member(const Entry &e, const MethodInfo &method) {
 // data compressed, or stored when compression does not shrink it.  False
 // only when the new archive cannot be written; a file that cannot be read
 // is reported and left out.
-bool write_member(const Entry &e, const AddOptions &options, ArchiveRewrite &rw, Report &report, Progress &progress,
-                  Member &m) {
+bool write_member(const Entry &e, const AddOptions &options, MemberEncoder &coder, ArchiveRewrite &rw, Report &report,
+                  Progress &progress, Member &m) {
     const MethodInfo &method = *options.method;
     std::string why;
     const std::uint64_t header_at = rw.position();
@@ -232,7 +232,7 @@ bool write_member(const Entry &e, const AddOptions &options, ArchiveRewrite &rw,
     if (!store) {
         CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = encode(method, src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
         if (progress.stopped()) return cannot_write();
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
@@ -270,10 +270,23 @@ bool write_member(const Entry &e, const AddOptions &options, ArchiveRewrite &rw,
            (report.fail(UNLHA_ERR_WRITE, why), false);
 }
 
+// Hands a file that is about to be added to the encoder to code ahead.  A
+// file that cannot be read is skipped here: adding it reports that.
+void read_ahead(const Entry &e, MemberEncoder &coder) {
+    if (e.kind != MemberKind::file || e.st.st_size <= 0 || std::uint64_t(e.st.st_size) >= MemberEncoder::kAheadBelow)
+        return;
+    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    const auto size = static_cast<std::uint64_t>(e.st.st_size);
+    FileRegionSource src(fd, 0, size + 1);  // a byte more shows a file that grew
+    coder.ahead(src, size);
+    ::close(fd);
+}
+
 // One entry, told to the watcher as it begins and ends; `added` says
 // whether it is in the new archive.  A dry run only tells.
-bool write_entry(const Entry &e, const AddOptions &options, MemberWork work, ArchiveRewrite &rw, Report &report,
-                 Progress &progress, bool &added) {
+bool write_entry(const Entry &e, const AddOptions &options, MemberWork work, MemberEncoder &coder, ArchiveRewrite &rw,
+                 Report &report, Progress &progress, bool &added) {
     added = false;
     Member m = planned_member(e, *options.method);
     if (!progress.begin(exact_name(e.stored), &m, work)) return false;
@@ -282,7 +295,7 @@ bool write_entry(const Entry &e, const AddOptions &options, MemberWork work, Arc
         return !progress.stopped();
     }
     const std::size_t before = report.failures();
-    const bool go_on = write_member(e, options, rw, report, progress, m);
+    const bool go_on = write_member(e, options, coder, rw, report, progress, m);
     const bool failed = !go_on || report.failures() != before;
     progress.end(failed ? MemberOutcome::failed : MemberOutcome::done, failed ? nullptr : &m);
     added = !failed;
@@ -363,6 +376,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     bool member_added = false;
     // Updating keeps an old member that is as new as its file.
     std::vector<bool> keep_old(entries.size(), false);
+    MemberEncoder coder(*options.method);
 
     // The work: every file added, every old member copied.
     WorkPlan plan{entries.size(), 0};
@@ -402,7 +416,8 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             const bool keep = it == wanted.end() || (keep_old[it->second] && !done[it->second]);
             if (it != wanted.end() && !done[it->second] && !keep) {
                 // Replaced where it stood, so the order of the others holds.
-                if (!write_entry(entries[it->second], options, MemberWork::replace, rw, report, progress, member_added))
+                if (!write_entry(entries[it->second], options, MemberWork::replace, coder, rw, report, progress,
+                                 member_added))
                     return progress.stopped() ? stopped() : report.result();
                 done[it->second] = true;
                 added[it->second] = member_added;
@@ -420,9 +435,12 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             return report.result();
         }
     }
+    std::size_t announced = 0;  // entries before this one were offered to read_ahead()
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (done[i]) continue;
-        if (!write_entry(entries[i], options, MemberWork::own, rw, report, progress, member_added))
+        for (; !options.dry_run && announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
+            if (!done[announced]) read_ahead(entries[announced], coder);
+        if (!write_entry(entries[i], options, MemberWork::own, coder, rw, report, progress, member_added))
             return progress.stopped() ? stopped() : report.result();
         added[i] = member_added;
     }

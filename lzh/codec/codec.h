@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "io.h"
@@ -47,5 +48,36 @@ struct EncodeResult {
 // work, not the whole member.
 EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
                     bool give_up_early = false);
+
+// Encodes the members of one command with one method.  It keeps its coders,
+// buffers and threads from member to member, and codes the members it is
+// told of ahead on its two threads while the ones before are written: on
+// many small files that is what keeps both cores busy.  Its output is
+// encode()'s, byte for byte, whatever was announced.
+class MemberEncoder {
+public:
+    explicit MemberEncoder(const MethodInfo &method);
+    ~MemberEncoder();
+    MemberEncoder(const MemberEncoder &) = delete;
+    MemberEncoder &operator=(const MemberEncoder &) = delete;
+
+    // encode() with this encoder's method.  When `in` gives the same bytes
+    // as a member announced with ahead(), that member's coding is used.
+    EncodeResult encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above, bool give_up_early = false);
+
+    // Announces a member of `size` bytes that encode() will be given soon:
+    // reads it from `in` now and codes it in the background.  Takes members
+    // of one segment (size < kAheadBelow) while fewer than kAhead wait;
+    // false when it took nothing (then encode() codes the member as usual).
+    // A member announced but never encoded costs only its coding.
+    bool ahead(ByteSource &in, std::uint64_t size);
+
+    static constexpr std::uint64_t kAheadBelow = 256 * 1024;  // one segment
+    static constexpr std::size_t kAhead = 3;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 } // namespace lzh

@@ -21,6 +21,8 @@ struct SearchEffort {
     int lazy_len;        // a match this long is taken without a lazy look
     int nice_len;        // a match this long ends the search
     std::int32_t near3;  // how near a 3-byte match is looked for
+    int learn_chain;     // the same in the trial parse that learns prices: a shallow
+                         // search costs little there, and its prices serve as well
 };
 
 enum class MethodKind {
@@ -49,9 +51,9 @@ inline constexpr MethodInfo kMethods[] = {
     {"-pm0-", MethodKind::stored, 0, 0, 0, false, {}},
     {"-lhd-", MethodKind::directory, 0, 0, 0, false, {}},
     {"-lh4-", MethodKind::lh, 12, 14, 4, false, {}},
-    {"-lh5-", MethodKind::lh, 13, 14, 4, true, {32, 16, 64, 256, 8192}},
-    {"-lh6-", MethodKind::lh, 15, 16, 5, true, {48, 16, 64, 256, 4096}},
-    {"-lh7-", MethodKind::lh, 16, 17, 5, true, {48, 16, 64, 256, 4096}},
+    {"-lh5-", MethodKind::lh, 13, 14, 4, true, {32, 16, 64, 256, 8192, 4}},
+    {"-lh6-", MethodKind::lh, 15, 16, 5, true, {48, 16, 64, 256, 4096, 4}},
+    {"-lh7-", MethodKind::lh, 16, 17, 5, true, {48, 16, 64, 256, 4096, 4}},
 };
 
 // The method the compressor uses when none is asked for.

@@ -7,10 +7,11 @@
 namespace lzh {
 namespace {
 
-// Slicing-by-8 tables: the CRC runs over every extracted and added byte, so
-// the byte-at-a-time loop would cost as much as the decoder's inner loop.
+// Slicing-by-16 tables: the CRC runs over every extracted and added byte,
+// so the byte-at-a-time loop would cost as much as the decoder's inner
+// loop.  t[s][i] is the CRC of byte i followed by s zero bytes.
 struct Tables {
-    std::array<std::array<std::uint16_t, 256>, 8> t{};
+    std::array<std::array<std::uint16_t, 256>, 16> t{};
     constexpr Tables() {
         for (unsigned i = 0; i < 256; ++i) {
             std::uint16_t c = static_cast<std::uint16_t>(i);
@@ -18,7 +19,7 @@ struct Tables {
             t[0][i] = c;
         }
         for (unsigned i = 0; i < 256; ++i)
-            for (int s = 1; s < 8; ++s)
+            for (std::size_t s = 1; s < t.size(); ++s)
                 t[s][i] = static_cast<std::uint16_t>((t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF]);
     }
 };
@@ -29,17 +30,19 @@ constexpr Tables kTables;
 std::uint16_t crc16_update(std::uint16_t crc, const std::uint8_t *p, std::size_t n) {
     const auto &t = kTables.t;
     if constexpr (std::endian::native == std::endian::little) {
-    while (n >= 8) {
-        std::uint32_t lo, hi;
-        std::memcpy(&lo, p, 4);
-        std::memcpy(&hi, p + 4, 4);
-        lo ^= crc;  // little-endian machines: the CRC folds into the first two bytes
-        crc = static_cast<std::uint16_t>(
-            t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
-            t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24]);
-        p += 8;
-        n -= 8;
-    }
+        while (n >= 16) {
+            std::uint64_t a, b;
+            std::memcpy(&a, p, 8);
+            std::memcpy(&b, p + 8, 8);
+            a ^= crc;  // little-endian machines: the CRC folds into the first two bytes
+            crc = static_cast<std::uint16_t>(
+                t[15][a & 0xFF] ^ t[14][(a >> 8) & 0xFF] ^ t[13][(a >> 16) & 0xFF] ^ t[12][(a >> 24) & 0xFF] ^
+                t[11][(a >> 32) & 0xFF] ^ t[10][(a >> 40) & 0xFF] ^ t[9][(a >> 48) & 0xFF] ^ t[8][a >> 56] ^
+                t[7][b & 0xFF] ^ t[6][(b >> 8) & 0xFF] ^ t[5][(b >> 16) & 0xFF] ^ t[4][(b >> 24) & 0xFF] ^
+                t[3][(b >> 32) & 0xFF] ^ t[2][(b >> 40) & 0xFF] ^ t[1][(b >> 48) & 0xFF] ^ t[0][b >> 56]);
+            p += 16;
+            n -= 16;
+        }
     }
     while (n--) crc = static_cast<std::uint16_t>((crc >> 8) ^ t[0][(crc ^ *p++) & 0xFF]);
     return crc;

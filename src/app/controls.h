@@ -69,6 +69,19 @@ public:
     virtual void Show() = 0;
 };
 
+// The progress window of a long archiver call: over Form1 when it is
+// shown, alone before that. Begin before the call, Step as the library
+// reports (false when the person asked to stop), End after it. It shows
+// itself only when the call takes longer than about half a second.
+class ProgressWindow {
+public:
+    virtual ~ProgressWindow() = default;
+    virtual void Begin(const QString& title) = 0;
+    // `done` runs from 0 to 1 by bytes.
+    virtual bool Step(const QString& member, double done) = 0;
+    virtual void End() = 0;
+};
+
 class Clipboard {
 public:
     virtual ~Clipboard() = default;

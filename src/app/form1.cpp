@@ -16,6 +16,7 @@ Form1::Form1(const Form1_Parts& parts)
       messages_(parts.messages),
       pointer_(parts.pointer),
       popup_(parts.popup),
+      progress_(parts.progress),
       clipboard_(parts.clipboard),
       desktop_(parts.desktop),
       library_(parts.library)

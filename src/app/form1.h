@@ -12,7 +12,7 @@
 //                   operations/  File_Free, File_AllFree, File_Read, File_Del, File_Exe;
 //                                Read_Folder, File_Read's folder of its own under TMP
 //   controls.h    ListBox, Label, WindowFrame, MessageBox, MousePointer, PopupMenu,
-//                 Clipboard: what the procedures see of the window. src/ui
+//                 ProgressWindow, Clipboard: what the procedures see of the window. src/ui
 //                 implements them with widgets, the tests with scripted fakes.
 //   CommonDialog  CMDialog1, the file-dialog component: its properties persist
 //                 between dialogs; a FileDialogHost (src/ui: QFileDialog) shows them.
@@ -40,6 +40,8 @@
 #include <optional>
 #include <vector>
 
+struct UnlhaProgress;
+
 namespace morvane {
 
 class UnlhaLibrary;
@@ -53,6 +55,7 @@ struct Form1_Parts {
     MessageBox& messages;
     MousePointer& pointer;
     PopupMenu& popup;
+    ProgressWindow& progress;
     Clipboard& clipboard;
     Desktop& desktop;
     const UnlhaLibrary& library;
@@ -113,12 +116,14 @@ private:
     QString Member_Name(int row) const;            // the member's whole stored path
     QStringList Member_Names() const;             // of every member row, in row order
     QString Find_Text_Viewer(const QString& folder);
+    static int Progress_Of(void* window, const UnlhaProgress* progress, void* form);
     bool Is_Lzh_Archive(const QString& path) const;   // an existing file the library lists
 
     WindowFrame& window_;
     MessageBox& messages_;
     MousePointer& pointer_;
     PopupMenu& popup_;
+    ProgressWindow& progress_;
     Clipboard& clipboard_;
     Desktop& desktop_;
     const UnlhaLibrary& library_;
@@ -147,6 +152,8 @@ inline const QString Title_Extract = QStringLiteral("Lha ファイル解凍");
 inline const QString Title_Exe = QStringLiteral("実行ファイル作製");
 inline const QString No_Library = QStringLiteral("アーカイバ ライブラリを読み込めません。\n%1");
 inline const QString No_Viewer = QStringLiteral("テキスト表示プログラムを起動できません。\n%1");
+// The progress window's title: the application's, what it does, the archive.
+inline const QString Progress_Title = QStringLiteral("MORVANE - %1 - %2");
 }  // namespace text
 
 }  // namespace morvane

@@ -59,4 +59,24 @@ std::optional<QString> Cmd_Add(const QString& archive, const QString& file)
     return Build(QStringLiteral("a"), {archive, file});
 }
 
+QString Archive_Of(const QString& command)
+{
+    const qsizetype open = command.indexOf(u'"');
+    const qsizetype close = open < 0 ? -1 : command.indexOf(u'"', open + 1);
+    return close < 0 ? QString() : command.mid(open + 1, close - open - 1);
+}
+
+QString What_It_Does(const QString& command)
+{
+    // In the words of the menus and dialogs that start them.
+    switch (command.isEmpty() ? u' ' : command[0].unicode()) {
+    case u'l': return QStringLiteral("読込み");
+    case u'x': return QStringLiteral("解凍");
+    case u'd': return QStringLiteral("削除");
+    case u'a': return QStringLiteral("書込み");
+    case u's': return QStringLiteral("実行ファイル作製");
+    default: return command.section(u' ', 0, 0);
+    }
+}
+
 }  // namespace morvane

@@ -16,7 +16,10 @@ constexpr auto Library_File = "libunlha32.so";
 
 UnlhaLibrary::UnlhaLibrary() : error_(QStringLiteral("not loaded")) {}
 
-UnlhaLibrary::UnlhaLibrary(UnlhaFn unlha, CursorModeFn cursor) : unlha_(unlha), cursor_(cursor) {}
+UnlhaLibrary::UnlhaLibrary(UnlhaFn unlha, CursorModeFn cursor, ProgressFn progress)
+    : unlha_(unlha), cursor_(cursor), progress_(progress)
+{
+}
 
 UnlhaLibrary::~UnlhaLibrary() = default;
 
@@ -24,6 +27,7 @@ bool UnlhaLibrary::Load(const QString& path)
 {
     unlha_ = nullptr;
     cursor_ = nullptr;
+    progress_ = nullptr;
     if (!QFileInfo(path).isFile()) {
         error_ = QStringLiteral("%1: no such file").arg(path);
         return false;
@@ -42,6 +46,8 @@ bool UnlhaLibrary::Load(const QString& path)
     }
     unlha_ = unlha;
     cursor_ = cursor;
+    // An older library without progress still works, without a progress window.
+    progress_ = reinterpret_cast<ProgressFn>(library_->resolve("UnlhaSetProgressCallback"));
     error_.clear();
     return true;
 }
@@ -54,6 +60,12 @@ int UnlhaLibrary::Unlha(void* window, const char* command, char* output, std::ui
 int UnlhaLibrary::SetCursorMode(int mode) const
 {
     return cursor_ ? cursor_(mode) : Unlha_Unavailable;
+}
+
+void UnlhaLibrary::SetProgressCallback(void* window, UnlhaProgressCallback callback, void* data) const
+{
+    if (progress_)
+        progress_(window, callback, data);
 }
 
 QString UnlhaLibrary::Find(const QString& programFolder)

@@ -2,6 +2,8 @@
 // says what is wrong) even when the library is missing.
 #pragma once
 
+#include "unlha32.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -11,18 +13,20 @@ class QLibrary;
 namespace morvane {
 
 // Returned by Form1::Unlha when no library is loaded or the command text
-// cannot be built; the archiver itself never returns a negative result.
+// cannot be built; the archiver itself never returns a negative result
+// (its results are UnlhaResult's, from unlha32.h).
 inline constexpr int Unlha_Unavailable = -1;
-// The archiver's result for output that did not fit.
-inline constexpr int Unlha_Output_Cut = 6;
 
 class UnlhaLibrary {
 public:
-    using UnlhaFn = int (*)(void* window, const char* command, char* output, std::uint32_t size);
-    using CursorModeFn = int (*)(int mode);
+    // The entry points' types come from the library's own header.
+    using UnlhaFn = decltype(&::Unlha);
+    using CursorModeFn = decltype(&::UnlhaSetCursorMode);
+    using ProgressFn = decltype(&::UnlhaSetProgressCallback);
 
     UnlhaLibrary();                                    // nothing loaded
-    UnlhaLibrary(UnlhaFn unlha, CursorModeFn cursor);  // entry points handed in
+    // Entry points handed in; without a progress entry point, no progress.
+    UnlhaLibrary(UnlhaFn unlha, CursorModeFn cursor, ProgressFn progress = nullptr);
     ~UnlhaLibrary();
     UnlhaLibrary(const UnlhaLibrary&) = delete;
     UnlhaLibrary& operator=(const UnlhaLibrary&) = delete;
@@ -35,6 +39,8 @@ public:
 
     int Unlha(void* window, const char* command, char* output, std::uint32_t size) const;
     int SetCursorMode(int mode) const;
+    // Who hears of the progress of calls made with `window` (nullptr: nobody).
+    void SetProgressCallback(void* window, UnlhaProgressCallback callback, void* data) const;
 
     // Where the program looks for the library: its own folder first, then the
     // library folder of the installed tree (lib/morvane/).
@@ -44,6 +50,7 @@ private:
     std::unique_ptr<QLibrary> library_;
     UnlhaFn unlha_ = nullptr;
     CursorModeFn cursor_ = nullptr;
+    ProgressFn progress_ = nullptr;
     QString error_;
 };
 

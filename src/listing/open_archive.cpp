@@ -46,7 +46,7 @@ void Form1::File_List()
     int result = Unlha_Unavailable;
     if (command) {
         result = Unlha(*command);
-        while (result == Unlha_Output_Cut && Buf_Size <= Max_Listing_Bytes / Growth) {
+        while (result == UNLHA_ERR_OUTPUT && Buf_Size <= Max_Listing_Bytes / Growth) {
             Buf_Size *= Growth;
             result = Unlha(*command);
         }

@@ -47,7 +47,8 @@ Main_Window::Main_Window(Desktop& desktop, const UnlhaLibrary& library)
       label_control_(nullptr),
       frame_(this, twips_),
       dialogs_(this),
-      messages_(this)
+      messages_(this),
+      progress_(this)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(text::Version);
@@ -70,7 +71,7 @@ Main_Window::Main_Window(Desktop& desktop, const UnlhaLibrary& library)
     popup_ = std::make_unique<Qt_Popup>(menus_.value(QStringLiteral("POPUP")));
 
     form_ = std::make_unique<Form1>(Form1_Parts{*list_, label_control_, frame_, dialogs_, messages_, pointer_,
-                                                *popup_, clipboard_, desktop, library});
+                                                *popup_, progress_, clipboard_, desktop, library});
     list_->on_mouse_down = [this](int button) { Fire("List1_MouseDown", button); };
     list_->on_double_click = [this] { Fire("List1_DblClick"); };
 

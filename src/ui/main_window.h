@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "file_dialog.h"
+#include "progress_window.h"
 #include "twips.h"
 #include "widget_controls.h"
 
@@ -28,6 +29,7 @@ public:
     List_Widget& list() { return *list_; }
     Heading_Label& label() { return *label_; }
     Qt_File_Dialog& dialogs() { return dialogs_; }
+    Qt_Progress_Window& progress() { return progress_; }
     QMenu* menu(const QString& name) const { return menus_.value(name); }
 
     // Runs the procedure that the routing table gives for `event`.
@@ -50,6 +52,7 @@ private:
     Qt_Message_Box messages_;
     Qt_Pointer pointer_;
     std::unique_ptr<Qt_Popup> popup_;
+    Qt_Progress_Window progress_;
     Qt_Clipboard clipboard_;
     std::unique_ptr<Form1> form_;
     bool placed_ = false;

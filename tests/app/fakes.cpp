@@ -98,7 +98,7 @@ int Record_Unlha(void*, const char* command, char* output, std::uint32_t size)
     if (text.size() + 1 > size) {
         const std::size_t cut = text.rfind('\n', size - 2);
         text = cut == std::string::npos ? std::string() : text.substr(0, cut + 1);
-        result = Unlha_Output_Cut;
+        result = UNLHA_ERR_OUTPUT;
     }
     std::memcpy(output, text.c_str(), text.size() + 1);
     return result;
@@ -110,9 +110,31 @@ int Record_Cursor(int mode)
     current->log.push_back("cursor " + std::to_string(mode));
     return 0;
 }
+
+int Record_Progress(void* window, UnlhaProgressCallback callback, void* data)
+{
+    current->progress = callback;
+    current->progress_window = window;
+    current->progress_data = data;
+    return 0;
+}
 }  // namespace
 
-Recording_Library::Recording_Library(Log& l) : log(l), library(&Record_Unlha, &Record_Cursor)
+bool Recording_Library::Report(const char* member, std::uint64_t done, std::uint64_t total)
+{
+    if (!progress)
+        return false;
+    UnlhaProgress p{};
+    p.size = sizeof p;
+    p.event = UNLHA_PROGRESS_WORK;
+    p.command = "x";
+    p.member = member;
+    p.bytes_done = done;
+    p.bytes_total = total;
+    return progress(progress_window, &p, progress_data) != 0;
+}
+
+Recording_Library::Recording_Library(Log& l) : log(l), library(&Record_Unlha, &Record_Cursor, &Record_Progress)
 {
     current = this;
 }
@@ -143,7 +165,7 @@ void Recording_Library::Answer_Listing(const std::string& listing, int result)
 }
 
 Fake_Form::Fake_Form(const UnlhaLibrary* lib)
-    : form(Form1_Parts{list, label, window, dialogs, messages, pointer, popup, clipboard, desktop,
+    : form(Form1_Parts{list, label, window, dialogs, messages, pointer, popup, progress, clipboard, desktop,
                        lib ? *lib : recorder.library})
 {
 }

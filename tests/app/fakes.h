@@ -123,6 +123,28 @@ struct Fake_Desktop : Desktop {
     bool Start_Program(const QString& program, const QStringList& args) override;
 };
 
+// Records what it is told; `stop_at` makes Step say "stop" from that step on.
+struct Fake_Progress : ProgressWindow {
+    explicit Fake_Progress(Log& log) : log(log) {}
+    Log& log;
+    std::vector<QString> titles, members;
+    std::vector<double> done;
+    int stop_at = -1;   // the number of steps that go on
+    int open = 0;   // Begins less Ends
+    void Begin(const QString& title) override
+    {
+        titles.push_back(title);
+        ++open;
+    }
+    bool Step(const QString& member, double d) override
+    {
+        members.push_back(member);
+        done.push_back(d);
+        return stop_at < 0 || int(done.size()) <= stop_at;
+    }
+    void End() override { --open; }
+};
+
 // The archiver library as a pair of C entry points that record every call.
 // `respond` decides the result and the text (default: success, no text).
 struct Recording_Library {
@@ -133,9 +155,16 @@ struct Recording_Library {
     std::vector<Call> calls;
     std::vector<int> cursor_modes;
     std::function<int(const std::string& command, std::string& text)> respond;
+    // The progress callback registered for the call under way, if any.
+    UnlhaProgressCallback progress = nullptr;
+    void* progress_window = nullptr;
+    void* progress_data = nullptr;
     UnlhaLibrary library;
 
     std::vector<std::string> Commands() const;
+    // From inside `respond`: reports progress as the library does; true when
+    // the callback asks to stop.
+    bool Report(const char* member, std::uint64_t done, std::uint64_t total);
     // Every "l" answered with `listing`, everything else with `result`.
     void Answer_Listing(const std::string& listing, int result = 0);
 };
@@ -151,6 +180,7 @@ struct Fake_Form {
     Fake_Messages messages{log};
     Fake_Pointer pointer{log};
     Fake_Popup popup{log};
+    Fake_Progress progress{log};
     Fake_Clipboard clipboard;
     Fake_Desktop desktop{log};
     Recording_Library recorder{log};

@@ -351,3 +351,30 @@ TEST_F(Commands, EveryCommandStartsFromAnEmptyBufferOfTwentyThousand)
     EXPECT_EQ(f.form.Buf_Out, QString(20000, u' '));
     EXPECT_EQ(f.form.Buf_Size, 20000);
 }
+
+// Every call goes through the progress window: begun with what it does and
+// the archive's name, told of the members by the name a person reads, ended
+// after the call; a stop the person asks for reaches the library, and the
+// command says "err" for the stopped call as for any other failure.
+TEST_F(Commands, ACallReportsToTheProgressWindowAndTheStopReachesTheLibrary)
+{
+    f.dialogs.Confirm(u"/out/x.txt"_s);
+    bool stopped = false;
+    f.recorder.respond = [&](const std::string&, std::string&) {
+        for (int i = 1; i <= 4 && !stopped; ++i)
+            stopped = f.recorder.Report(i < 3 ? "docs/numbers.txt" : "a%22b", std::uint64_t(i), 4);
+        return stopped ? int(UNLHA_ERR_STOPPED) : 0;
+    };
+    f.progress.titles.clear();   // the listing's, in SetUp
+    f.progress.stop_at = 2;   // the third step asks to stop
+    f.form.File_AllFree();
+    EXPECT_EQ(f.progress.titles, std::vector<QString>({u"MORVANE - 解凍 - a.lzh"_s}));
+    EXPECT_EQ(f.progress.members, std::vector<QString>({u"docs/numbers.txt"_s, u"docs/numbers.txt"_s, u"a\"b"_s}));
+    EXPECT_EQ(f.progress.done, std::vector<double>({0.25, 0.5, 0.75}));
+    EXPECT_EQ(f.progress.open, 0);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    EXPECT_EQ(f.pointer.shape, Pointer_Default);
+    // Nobody hears of calls after this one ended.
+    EXPECT_EQ(f.recorder.progress, nullptr);
+}

@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -189,6 +190,35 @@ TEST_F(Real, FileDelDeletesTheSelectedMembersFromTheArchive)
     left.sort();
     EXPECT_EQ(left, QStringList({u"docs/numbers.txt"_s, u"empty.dat"_s}));
     EXPECT_EQ(f->list.rows.size(), 3u);
+    EXPECT_EQ(Row(u"readme.txt"_s), -1);
+}
+
+// While another writer (the command-line tool, another window) holds the
+// archive, the window's deletion waits for it; one that cannot get it in
+// time says "err", keeps its rows and leaves the archive as it was.
+TEST_F(Real, FileDelWaitsForAnotherWriterOfTheArchive)
+{
+    QFile held(archive);
+    ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+    ASSERT_EQ(::flock(held.handle(), LOCK_EX), 0);
+    const auto contents = [this] {
+        QFile file(archive);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = contents();
+    qputenv("UNLHA_LOCK_WAIT", "0.3");
+    Select({u"readme.txt"_s});
+    f->form.File_Del();
+    qunsetenv("UNLHA_LOCK_WAIT");
+    EXPECT_EQ(f->messages.texts, QStringList({u"err"_s}));
+    EXPECT_NE(Row(u"readme.txt"_s), -1);
+    EXPECT_TRUE(contents() == before);
+    // Once it is done, the same deletion goes through.
+    ::flock(held.handle(), LOCK_UN);
+    f->messages.texts.clear();
+    Select({u"readme.txt"_s});
+    f->form.File_Del();
+    EXPECT_TRUE(f->messages.texts.isEmpty());
     EXPECT_EQ(Row(u"readme.txt"_s), -1);
 }
 

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QDir>
 #include <QTemporaryDir>
@@ -328,6 +329,38 @@ TEST_F(Window, ExitClosesTheWindow)
 {
     Action("END")->trigger();
     EXPECT_FALSE(window->isVisible());
+}
+
+// A call shorter than half a second shows nothing; a longer one shows the
+// window over Form1, titled, with the member and the bar; Escape is Cancel.
+TEST_F(Window, ALongCallShowsItsProgressAndEscapeStopsIt)
+{
+    Qt_Progress_Window& progress = window->progress();
+    progress.Begin(u"MORVANE - 解凍 - a.lzh"_s);
+    EXPECT_TRUE(progress.Step(u"early.txt"_s, 0.1));
+    EXPECT_EQ(progress.dialog(), nullptr);
+    QTest::qWait(Qt_Progress_Window::Show_After_Ms + 50);
+    EXPECT_TRUE(progress.Step(u"docs/big.bin"_s, 0.5));
+    QProgressDialog* dialog = progress.dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->parentWidget(), window.get());
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(dialog->windowTitle(), u"MORVANE - 解凍 - a.lzh"_s);
+    EXPECT_EQ(dialog->labelText(), u"docs/big.bin"_s);
+    EXPECT_EQ(dialog->value(), dialog->maximum() / 2);
+
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
+    EXPECT_FALSE(progress.Step(u"docs/big.bin"_s, 0.6));
+    EXPECT_FALSE(progress.Step(u"next.txt"_s, 0.7));   // stopped stays stopped
+    progress.End();
+    EXPECT_EQ(progress.dialog(), nullptr);
+
+    // The next call starts afresh.
+    progress.Begin(u"MORVANE - 削除 - a.lzh"_s);
+    EXPECT_TRUE(progress.Step(u"x"_s, 0.0));
+    progress.End();
 }
 
 int main(int argc, char** argv)

@@ -48,8 +48,9 @@ start_x() {
     wait_for 100 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=:$(cat "$work/display")
     export DISPLAY
-    # A window manager, as on a desktop: frames, title bars, focus.
-    if command -v openbox >/dev/null; then
+    # A window manager, as on a desktop: frames, title bars, focus (unless
+    # the test says "start_x bare").
+    if [ "${1:-}" != bare ] && command -v openbox >/dev/null; then
         openbox --sm-disable >"$work/openbox.log" 2>&1 &
         wm_pid=$!
         sleep 0.5

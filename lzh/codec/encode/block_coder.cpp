@@ -107,6 +107,19 @@ void learn_prices(const Method &method, const Table &ct, const Table &pt, Prices
         pr.pos[p] = std::uint8_t((pt.len[p] ? pt.len[p] : 6) + (p > 1 ? p - 1 : 0));
 }
 
+// The character and position tables of tokens[0..n).
+void block_tables(const Method &method, const Token *tokens, std::size_t n, Table &ct, Table &pt) {
+    std::uint32_t cfreq[kNumChar] = {};
+    std::uint32_t pfreq[kNumPosMax] = {};
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned c = tokens[i] & 0x3ff;
+        ++cfreq[c];
+        if (c >= 256) ++pfreq[pos_code(tokens[i] >> 16)];
+    }
+    make_table(cfreq, kNumChar, ct);
+    make_table(pfreq, method.position_codes, pt);
+}
+
 } // namespace
 
 Prices::Prices() {
@@ -122,17 +135,15 @@ void Prices::learn(const Method &method, const std::uint32_t *char_freq, const s
     learn_prices(method, ct, pt, *this);
 }
 
+void learn_block(const Method &method, const Token *tokens, std::size_t n, Prices &learn) {
+    Table ct, pt;
+    block_tables(method, tokens, n, ct, pt);
+    learn_prices(method, ct, pt, learn);
+}
+
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
-    std::uint32_t cfreq[kNumChar] = {};
-    std::uint32_t pfreq[kNumPosMax] = {};
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned c = tokens[i] & 0x3ff;
-        ++cfreq[c];
-        if (c >= 256) ++pfreq[pos_code(tokens[i] >> 16)];
-    }
     Table ct, pt, tt;
-    make_table(cfreq, kNumChar, ct);
-    make_table(pfreq, method.position_codes, pt);
+    block_tables(method, tokens, n, ct, pt);
     if (learn) learn_prices(method, ct, pt, *learn);
 
     out.put(16, std::uint32_t(n));

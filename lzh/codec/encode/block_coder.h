@@ -44,4 +44,7 @@ inline unsigned pos_code(std::uint32_t offset) { return offset ? 32 - unsigned(_
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out,
                  Prices *learn = nullptr);
 
+// The prices write_block() would learn from tokens[0..n), without coding them.
+void learn_block(const Method &method, const Token *tokens, std::size_t n, Prices &learn);
+
 } // namespace lzh::enc

@@ -62,12 +62,16 @@ float estimate(const Histogram &h, int np) {
 
 } // namespace
 
-void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
+void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitWriter *out, Prices *learn) {
     if (n == 0) return;
     const int np = int(method.position_codes);
     const std::size_t chunks = (n + kChunk - 1) / kChunk;
+    auto block = [&](std::size_t from, std::size_t to, Prices *learn_here) {
+        if (out) write_block(method, tokens + from, to - from, *out, learn_here);
+        else if (learn_here) learn_block(method, tokens + from, to - from, *learn_here);
+    };
     if (chunks == 1) {
-        write_block(method, tokens, n, out, learn);
+        block(0, n, learn);
         return;
     }
     // Greedy merging: start with one block per chunk and join the
@@ -119,7 +123,7 @@ void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitW
     for (std::size_t b = 0; b < blocks; ++b) {
         std::size_t from = first[b] * kChunk;
         std::size_t to = std::min(n, first[b + 1] * kChunk);
-        write_block(method, tokens + from, to - from, out, b + 1 == blocks ? learn : nullptr);
+        block(from, to, b + 1 == blocks ? learn : nullptr);
     }
 }
 

@@ -16,7 +16,8 @@ namespace lzh::enc {
 constexpr std::size_t kSplitRegion = kMaxBlockCodes;
 
 // Writes tokens[0..n) (n <= kSplitRegion) as one or more blocks; `learn`
-// takes the prices of the last one.
-void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn);
+// takes the prices of the last one.  Without `out` nothing is written and
+// only `learn` is set, as the blocks would have set it.
+void write_blocks(const Method &method, const Token *tokens, std::size_t n, BitWriter *out, Prices *learn);
 
 } // namespace lzh::enc

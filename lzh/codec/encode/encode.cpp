@@ -1,7 +1,8 @@
-// encode(): streams the input in segments, codes them on two worker
-// threads (each segment sees the window before it as its dictionary) and
-// joins their bit strings in order.  Input that fits one segment is coded
-// on the calling thread.
+// MemberEncoder and encode(): stream the input in segments, code them on
+// two worker threads (each segment sees the window before it as its
+// dictionary) and join their bit strings in order.  A member of one segment
+// is coded whole by one worker; members announced ahead are coded while
+// the ones before them are written.
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -24,9 +25,9 @@ using enc::kReadPadding;
 using enc::Method;
 using enc::SegmentCoder;
 
-constexpr std::size_t kSegment = 256 * 1024;
+constexpr std::size_t kSegment = MemberEncoder::kAheadBelow;
 constexpr int kWorkers = 2;
-constexpr int kSlots = 3;  // segments read, being coded, or waiting to be written
+constexpr int kSlots = 3;  // segments of a long member read, being coded, or waiting to be written
 
 // Reads until n bytes or the end; -1 on a read error.
 std::ptrdiff_t read_full(ByteSource &in, std::uint8_t *buf, std::size_t n) {
@@ -96,7 +97,7 @@ private:
 };
 
 struct Segment {
-    // Allocated once, left uninitialised: only the pages used become resident.
+    // Left uninitialised: only the pages used become resident.
     std::unique_ptr<std::uint8_t[]> in;   // dictionary, data, padding
     std::unique_ptr<std::uint8_t[]> out;  // the coded blocks and a spare byte
     std::size_t dict = 0;
@@ -104,45 +105,50 @@ struct Segment {
     std::uint64_t out_bits = 0;
     bool done = false;
 
-    void allocate(std::size_t window) {
-        in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
-        out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
+    void allocate(std::size_t in_bytes, std::size_t data_bytes) {
+        in.reset(new std::uint8_t[in_bytes + kReadPadding]);
+        out.reset(new std::uint8_t[enc::max_coded_bytes(data_bytes) + 1]);
     }
 };
 
-// The worker threads and the queue of segments waiting for them.
+// Two worker threads, each with its own coder, taking segments in turn:
+// those of the member being written first, then those coded ahead.  The
+// threads start with the first segment that can wait for them; where none
+// can be started, segments are coded by the caller.
 class Pool {
 public:
-    explicit Pool(const Method &method) {
-        for (int i = 0; i < kWorkers; ++i) coders_.push_back(std::make_unique<SegmentCoder>(method));
-        // Where no thread can be started, segments are coded by the caller.
-        try {
-            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
-        } catch (const std::system_error &) {
-        }
-    }
+    explicit Pool(const Method &method) : method_(method) {}
     ~Pool() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             quit_ = true;
-            queue_.clear();
+            urgent_.clear();
+            later_.clear();
         }
         work_.notify_all();
         for (auto &t : threads_) t.join();
     }
 
-    void submit(Segment *s) {
+    // Queues s; `urgent` for the member being written.
+    void submit(Segment *s, bool urgent) {
+        if (!started_) start();
         if (threads_.empty()) {
-            s->out_bits = coders_[0]->code(s->in.get(), s->dict, s->size, s->out.get());
-            s->done = true;
+            code(*coders_[0], *s);
             return;
         }
         {
             std::lock_guard<std::mutex> lock(mutex_);
             s->done = false;
-            queue_.push_back(s);
+            (urgent ? urgent_ : later_).push_back(s);
         }
         work_.notify_one();
+    }
+
+    // For a segment the caller waits for at once: while no thread runs,
+    // one segment is not worth starting them.
+    void submit_alone(Segment *s) {
+        if (started_) return submit(s, true);
+        code(*coder(0), *s);
     }
 
     void wait(Segment *s) {
@@ -150,31 +156,74 @@ public:
         done_.wait(lock, [s] { return s->done; });
     }
 
+    // Drops s from the queue, or waits for it when a worker has it: its
+    // buffers are the caller's again.
+    void withdraw(Segment *s) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (auto *q : {&urgent_, &later_}) {
+            auto it = std::find(q->begin(), q->end(), s);
+            if (it != q->end()) {
+                q->erase(it);
+                s->done = true;
+                return;
+            }
+        }
+        done_.wait(lock, [s] { return s->done; });
+    }
+
 private:
+    static void code(SegmentCoder &coder, Segment &s) {
+        s.out_bits = coder.code(s.in.get(), s.dict, s.size, s.out.get());
+        s.done = true;
+    }
+    SegmentCoder *coder(int i) {
+        while (int(coders_.size()) <= i) coders_.push_back(std::make_unique<SegmentCoder>(method_));
+        return coders_[i].get();
+    }
+    void start() {
+        started_ = true;
+        for (int i = 0; i < kWorkers; ++i) coder(i);
+        try {
+            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+        } catch (const std::system_error &) {
+            // Stop the ones that did start; the caller codes from now on.
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quit_ = true;
+            }
+            work_.notify_all();
+            for (auto &t : threads_) t.join();
+            threads_.clear();
+        }
+    }
     void run(SegmentCoder &coder) {
         for (;;) {
             Segment *s;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                work_.wait(lock, [this] { return quit_ || !queue_.empty(); });
-                if (queue_.empty()) return;
-                s = queue_.front();
-                queue_.pop_front();
+                work_.wait(lock, [this] { return quit_ || !urgent_.empty() || !later_.empty(); });
+                if (quit_) return;
+                auto &q = urgent_.empty() ? later_ : urgent_;
+                s = q.front();
+                q.pop_front();
             }
-            s->out_bits = coder.code(s->in.get(), s->dict, s->size, s->out.get());
+            const std::uint64_t bits = coder.code(s->in.get(), s->dict, s->size, s->out.get());
             {
                 std::lock_guard<std::mutex> lock(mutex_);
+                s->out_bits = bits;
                 s->done = true;
             }
             done_.notify_all();
         }
     }
 
+    const Method &method_;
     std::vector<std::unique_ptr<SegmentCoder>> coders_;
     std::vector<std::thread> threads_;
+    bool started_ = false;
     std::mutex mutex_;
     std::condition_variable work_, done_;
-    std::deque<Segment *> queue_;
+    std::deque<Segment *> urgent_, later_;
     bool quit_ = false;
 };
 
@@ -197,63 +246,116 @@ bool fill(ByteSource &in, const Segment &before, Segment &s, std::size_t window,
 
 } // namespace
 
-EncodeResult encode(const MethodInfo &info, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                    bool give_up_early) {
+struct MemberEncoder::Impl {
+    explicit Impl(const Method &m) : method(m), window(std::size_t(1) << m.window_bits), pool(m) {}
+
+    // The member coded ahead from the same bytes as `read`, if any.  The
+    // ones announced before it were left out after all: they go.
+    std::unique_ptr<Segment> claim(const Segment &read) {
+        for (auto it = ahead.begin(); it != ahead.end(); ++it) {
+            Segment &a = **it;
+            if (a.size != read.size || std::memcmp(a.in.get(), read.in.get(), read.size) != 0) continue;
+            std::unique_ptr<Segment> found = std::move(*it);
+            for (auto old = ahead.begin(); old != it; ++old) pool.withdraw(old->get());
+            ahead.erase(ahead.begin(), it + 1);
+            return found;
+        }
+        return nullptr;
+    }
+
+    const Method &method;
+    const std::size_t window;
+    std::deque<std::unique_ptr<Segment>> ahead;  // in the order announced
+    Segment slots[kSlots];                        // the member being encoded
+    Pool pool;  // last: its threads stop before the segments go
+};
+
+MemberEncoder::MemberEncoder(const MethodInfo &method) {
+    if (method.encoded) impl_ = std::make_unique<Impl>(method);
+}
+
+MemberEncoder::~MemberEncoder() = default;
+
+bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
+    if (!impl_ || size == 0 || size >= kAheadBelow || impl_->ahead.size() >= kAhead) return false;
+    auto s = std::make_unique<Segment>();
+    const std::size_t n = std::size_t(size);
+    s->allocate(n + 1, n);
+    if (read_full(in, s->in.get(), n + 1) != std::ptrdiff_t(n)) return false;
+    s->size = n;
+    std::memset(s->in.get() + n, 0, kReadPadding);
+    impl_->pool.submit(s.get(), false);
+    impl_->ahead.push_back(std::move(s));
+    return true;
+}
+
+EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
+                                   bool give_up_early) {
     EncodeResult r;
-    const Method *method = &info;
-    if (!info.encoded) {
+    if (!impl_) {
         r.status = CodecStatus::unsupported;
         return r;
     }
-    const std::size_t window = std::size_t(1) << method->window_bits;
+    Impl &m = *impl_;
+    Segment *const slots = m.slots;
+    Pool &pool = m.pool;
     Output output(out, give_up_above, r);
 
-    // The first segment decides whether threads are worth starting.
-    Segment slots[kSlots];
-    slots[0].in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
+    // The first segment tells a member coded ahead, and a member of one
+    // segment, from the rest.
+    if (!slots[0].in) slots[0].allocate(m.window + kSegment, kSegment);
     std::ptrdiff_t n = read_full(in, slots[0].in.get(), kSegment);
     if (n < 0) {
         r.status = CodecStatus::read_error;
         return r;
     }
+    slots[0].dict = 0;
     slots[0].size = std::size_t(n);
     std::memset(slots[0].in.get() + n, 0, kReadPadding);
     r.original = slots[0].size;
     if (slots[0].size < kSegment) {
         if (slots[0].size > 0) {
-            SegmentCoder coder(*method);
-            std::unique_ptr<std::uint8_t[]> packed(new std::uint8_t[enc::max_coded_bytes(slots[0].size) + 1]);
-            // A short member is parsed twice: the first pass learns what
-            // codes cost in it, and the whole of it gains from that.
-            coder.learn(slots[0].in.get(), 0, slots[0].size);
-            if (slots[0].size > SegmentCoder::kWarmUp) coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
-            std::uint64_t bits = coder.parse(slots[0].in.get(), 0, slots[0].size, packed.get());
-            if (!output.append(packed.get(), bits)) return r;
+            std::unique_ptr<Segment> done = m.claim(slots[0]);
+            Segment *s = done.get();
+            if (!s) {
+                s = &slots[0];
+                pool.submit_alone(s);
+            }
+            pool.wait(s);
+            if (!output.append(s->out.get(), s->out_bits)) return r;
         }
         output.finish();
         return r;
     }
 
-    slots[0].out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
-    for (int i = 1; i < kSlots; ++i) slots[i].allocate(window);
-    Pool pool(*method);
-    pool.submit(&slots[0]);
+    for (int i = 1; i < kSlots; ++i)
+        if (!slots[i].in) slots[i].allocate(m.window + kSegment, kSegment);
     std::uint64_t filled = 1, written = 0, coded = 0;
+    // However this ends, no worker may still hold a slot.
+    struct Drain {
+        Pool &pool;
+        Segment *slots;
+        std::uint64_t &from, &to;
+        ~Drain() {
+            for (std::uint64_t k = from; k < to; ++k) pool.withdraw(&slots[k % kSlots]);
+        }
+    } drain{pool, slots, written, filled};
+    pool.submit(&slots[0], true);
     bool eof = false;
     for (;;) {
         while (!eof && filled - written < kSlots) {
             Segment &s = slots[filled % kSlots];
-            if (!fill(in, slots[(filled - 1) % kSlots], s, window, r)) return r;
+            if (!fill(in, slots[(filled - 1) % kSlots], s, m.window, r)) return r;
             if (s.size < kSegment) eof = true;
             if (s.size == 0) break;
-            pool.submit(&s);
+            pool.submit(&s, true);
             ++filled;
         }
         if (written == filled) break;
         Segment &s = slots[written % kSlots];
         pool.wait(&s);
-        if (!output.append(s.out.get(), s.out_bits)) return r;
         ++written;
+        if (!output.append(s.out.get(), s.out_bits)) return r;
         coded += s.size;
         if (give_up_early && r.packed >= coded) {
             r.gave_up = true;  // grown past its input so far: not worth finishing
@@ -262,6 +364,11 @@ EncodeResult encode(const MethodInfo &info, ByteSource &in, ByteSink &out, std::
     }
     output.finish();
     return r;
+}
+
+EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
+                    bool give_up_early) {
+    return MemberEncoder(method).encode(in, out, give_up_above, give_up_early);
 }
 
 } // namespace lzh

@@ -39,17 +39,23 @@ public:
     static constexpr std::size_t kWarmUp = 16 * 1024;
 
 private:
-    void reset_hash();
+    // Codes into `out`, or with no `out` only learns the prices.
+    std::uint64_t run(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out,
+                      const SearchEffort &effort);
+    void next_generation(std::int32_t end);
     const Method &method_;
-    const SearchEffort &effort_;
+    SearchEffort learn_effort_;
     int hash_shift_;
     std::uint32_t ring_mask_;
+    // The hash tables hold position + base_.  Each parse moves base_ past
+    // the positions of the last one by more than any match reaches, so
+    // their entries read as out of reach and need no clearing per parse.
+    std::int32_t base_ = 0;
     std::unique_ptr<std::int32_t[]> head_;
     std::unique_ptr<std::int32_t[]> head3_;
     std::unique_ptr<std::uint16_t[]> prev_;  // distance to the previous link, 0 at the end
     std::unique_ptr<Token[]> tokens_;
     Prices prices_;
-    std::unique_ptr<std::uint8_t[]> scratch_;  // output of trial parses
 };
 
 } // namespace lzh::enc
