@@ -1,7 +1,8 @@
 // The per-member lines as a command's watcher draws them, fed the reports
 // a command sends: on a terminal each draw goes back with a carriage
 // return, the o's follow the bytes however they arrive, a long name gets
-// the classic three steps, and the library's lines come after the member.
+// the classic three steps, and the library's lines come after the member
+// (tests/lha/round_trips.sh checks the lines of real commands).
 #include "messages.h"
 
 #include <gtest/gtest.h>
@@ -99,28 +100,6 @@ TEST(LhaMessages, ADamagedMemberEndsItsLinesBeforeTheLibrarySaysWhy) {
     Messages unknown(style, u.out(), u.err());
     member(unknown, "x", file(10, "-lh2-"), {}, lzh::MemberOutcome::failed, "x: method -lh2- is not supported");
     EXPECT_EQ(u.out_text(), "");
-}
-
-TEST(LhaMessages, AddSaysFrozenWithTheShareAndKeptFilesAreWarnedAbout) {
-    Captured c;
-    MessageStyle style;
-    style.key = 'a';
-    style.store_method = "-lh7-";
-    Messages m(style, c.out(), c.err());
-    lzh::Member dir;
-    dir.kind = lzh::MemberKind::directory;
-    member(m, "d", dir, {});
-    member(m, "d/f", file(70000), {70000});  // -lh7-: steps of 65536
-    EXPECT_EQ(c.out_text(), "\nd/\t- Frozen(0%)\n\nd/f\t- Freezing :  ..\nd/f\t- Freezing :  oo\nd/f\t- Frozen(25%)\n");
-
-    Captured k;
-    style.key = 'x';
-    style.folder = "out";
-    Messages x(style, k.out(), k.err());
-    member(x, "d/f", file(70000), {}, lzh::MemberOutcome::kept);
-    EXPECT_EQ(k.out_text(), "");
-    EXPECT_EQ(k.err_text(), "LHa: Warning: skip to extract out/d/f.\n");
-    EXPECT_EQ(x.kept(), 1u);
 }
 
 } // namespace
