@@ -115,7 +115,7 @@ public:
 private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
-            return report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
+            return options_.skip_archive ? void() : report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
         if (rewrite_.is_new_file(st)) return;  // the new archive, being written beside the old one
         if (!stored.empty() && excluded(options_.excludes, stored)) return;
         if (S_ISREG(st.st_mode)) {

@@ -26,6 +26,7 @@ struct AddOptions {
     // dropped, "." itself adds what the folder holds; a path with ".." is
     // refused), instead of under its own name.
     bool paths_as_given = false;
+    bool skip_archive = false;  // the archive itself, met among the paths, is left out without failing
     bool update = false;  // a member already there is replaced only by a newer file (else kept as it is)
     bool create = false;  // the old members are dropped: the archive holds what is added, nothing else
     std::vector<std::string> excludes = {};  // what is not added, nor anything below it (match.h: excluded)

@@ -124,6 +124,7 @@ int add_command(const Options &o, std::FILE *out, std::FILE *err) {
     add.method = lzh::find_method(o.method);
     add.format = {o.header_level, o.generic};
     add.paths_as_given = true;
+    add.skip_archive = true;  // "lha a backup.lzh ." beside backup.lzh
     add.update = o.key == 'u';
     add.create = o.key == 'c';
     add.excludes = o.excludes;

@@ -156,6 +156,12 @@ run_in k mq arc.lzh mv
 run_in k cq arc.lzh t/sub/c.o
 [ "$(cd "$k" && "$lha" lq arc.lzh | awk '{print $NF}')" = t/sub/c.o ] || fail "c kept old members"
 
+# The archive is never added to itself, and that is no failure.
+mkdir "$k/self" && printf 'f\n' >"$k/self/f"
+run_in k/self aq self.lzh .
+run_in k/self aq self.lzh .
+[ "$status" -eq 0 ] && [ "$(cd "$k/self" && "$lha" lq self.lzh | awk '{print $NF}')" = f ] || fail "a of the archive's folder: $status $err"
+
 # Failures: one line each, a non-zero status, nothing changed.
 long=$(printf 'n%.0s' {1..230})  # too long for a level-0 header
 : >"$k/$long"
