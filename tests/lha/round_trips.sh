@@ -81,6 +81,20 @@ for level in 0 1 2; do
   done
 done
 
+# The generic format (level 0, no system, so no folder members and no links)
+# the same way; the readers make the folders from the files' paths.
+run_in w agqo5x=link "$work/G.lzh" src
+[ "$status" -eq 0 ] || fail "ag: status $status, $err"
+want_generic=$(grep -v -e '^\./link' -e '^\./emptydir/' <<<"$want_ascii")
+for reader in "lhasa xq" "7zz x -bd" "bsdtar --options hdrcharset=CP932 -xf"; do
+  mkdir -p "$work/G/${reader%% *}"
+  # shellcheck disable=SC2086
+  (cd "$work/G/${reader%% *}" && $reader "$work/G.lzh" >/dev/null 2>&1) || fail "G: ${reader%% *} x"
+  [ "$(ascii_files "$work/G/${reader%% *}/src")" = "$want_generic" ] || fail "G: ${reader%% *} extracted another tree"
+done
+run_in w v "$work/G.lzh"
+[ "$(grep -c '^\[generic\]' "$work/out")" -eq 5 ] || fail "G: not every member is generic: $out"
+
 # The per-member lines, as clients and people read them.
 mkdir -p "$work/m/small"
 printf 'one\n' >"$work/m/small/one.txt"
