@@ -43,12 +43,12 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         return false;
     }
     const std::string &verb = words[0].text;
-    const CommandSpec *spec = find_command(verb);
-    if (!spec) {
+    const CommandSpec *entry = find_command(verb);
+    if (!entry) {
         error = "unknown command \"" + verb + "\"";
         return false;
     }
-    cmd.verb = spec->verbs[0];
+    cmd.verb = entry->verbs[0];
 
     bool have_archive = false;
     for (std::size_t i = 1; i < words.size(); ++i) {
@@ -67,7 +67,7 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         if (!have_archive) {
             cmd.archive = w.text;
             have_archive = true;
-        } else if (cmd.folder.empty() && cmd.names.empty() && spec->takes_folder && ends_with_separator(w.text)) {
+        } else if (cmd.folder.empty() && cmd.names.empty() && entry->takes_folder && ends_with_separator(w.text)) {
             cmd.folder = w.text;
         } else {
             cmd.names.push_back(w.text);
