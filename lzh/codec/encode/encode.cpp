@@ -99,7 +99,9 @@ private:
 struct Segment {
     // Left uninitialised: only the pages used become resident.
     std::unique_ptr<std::uint8_t[]> in;   // dictionary, data, padding
-    std::unique_ptr<std::uint8_t[]> out;  // the coded blocks and a spare byte
+    // The coded blocks and a spare byte.  A member coded ahead gets it
+    // only once coded, at the size it came to: many of them wait at once.
+    std::unique_ptr<std::uint8_t[]> out;
     std::size_t dict = 0;
     std::size_t size = 0;
     std::uint64_t out_bits = 0;
@@ -133,7 +135,7 @@ public:
     void submit(Segment *s, bool urgent) {
         if (!started_) start();
         if (threads_.empty()) {
-            code(*coders_[0], *s);
+            code_here(*workers_[0], *s);
             return;
         }
         {
@@ -148,7 +150,7 @@ public:
     // one segment is not worth starting them.
     void submit_alone(Segment *s) {
         if (started_) return submit(s, true);
-        code(*coder(0), *s);
+        code_here(*worker(0), *s);
     }
 
     void wait(Segment *s) {
@@ -172,19 +174,34 @@ public:
     }
 
 private:
-    static void code(SegmentCoder &coder, Segment &s) {
-        s.out_bits = coder.code(s.in.get(), s.dict, s.size, s.out.get());
+    struct Worker {
+        explicit Worker(const Method &m) : coder(m) {}
+        SegmentCoder coder;
+        std::unique_ptr<std::uint8_t[]> scratch;  // for segments without their own output buffer
+    };
+    // Codes s; returns its length in bits.
+    static std::uint64_t code(Worker &w, Segment &s) {
+        if (s.out) return w.coder.code(s.in.get(), s.dict, s.size, s.out.get());
+        if (!w.scratch) w.scratch.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
+        const std::uint64_t bits = w.coder.code(s.in.get(), s.dict, s.size, w.scratch.get());
+        const std::size_t bytes = std::size_t((bits + 7) / 8);
+        s.out.reset(new std::uint8_t[bytes + 1]);
+        std::memcpy(s.out.get(), w.scratch.get(), bytes);
+        return bits;
+    }
+    static void code_here(Worker &w, Segment &s) {
+        s.out_bits = code(w, s);
         s.done = true;
     }
-    SegmentCoder *coder(int i) {
-        while (int(coders_.size()) <= i) coders_.push_back(std::make_unique<SegmentCoder>(method_));
-        return coders_[i].get();
+    Worker *worker(int i) {
+        while (int(workers_.size()) <= i) workers_.push_back(std::make_unique<Worker>(method_));
+        return workers_[i].get();
     }
     void start() {
         started_ = true;
-        for (int i = 0; i < kWorkers; ++i) coder(i);
+        for (int i = 0; i < kWorkers; ++i) worker(i);
         try {
-            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
         } catch (const std::system_error &) {
             // Stop the ones that did start; the caller codes from now on.
             {
@@ -196,7 +213,7 @@ private:
             threads_.clear();
         }
     }
-    void run(SegmentCoder &coder) {
+    void run(Worker &w) {
         for (;;) {
             Segment *s;
             {
@@ -207,7 +224,7 @@ private:
                 s = q.front();
                 q.pop_front();
             }
-            const std::uint64_t bits = coder.code(s->in.get(), s->dict, s->size, s->out.get());
+            const std::uint64_t bits = code(w, *s);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 s->out_bits = bits;
@@ -218,7 +235,7 @@ private:
     }
 
     const Method &method_;
-    std::vector<std::unique_ptr<SegmentCoder>> coders_;
+    std::vector<std::unique_ptr<Worker>> workers_;
     std::vector<std::thread> threads_;
     bool started_ = false;
     std::mutex mutex_;
@@ -256,7 +273,11 @@ struct MemberEncoder::Impl {
             Segment &a = **it;
             if (a.size != read.size || std::memcmp(a.in.get(), read.in.get(), read.size) != 0) continue;
             std::unique_ptr<Segment> found = std::move(*it);
-            for (auto old = ahead.begin(); old != it; ++old) pool.withdraw(old->get());
+            for (auto old = ahead.begin(); old != it; ++old) {
+                pool.withdraw(old->get());
+                ahead_bytes -= (*old)->size;
+            }
+            ahead_bytes -= found->size;
             ahead.erase(ahead.begin(), it + 1);
             return found;
         }
@@ -266,6 +287,7 @@ struct MemberEncoder::Impl {
     const Method &method;
     const std::size_t window;
     std::deque<std::unique_ptr<Segment>> ahead;  // in the order announced
+    std::size_t ahead_bytes = 0;                  // their sizes
     Segment slots[kSlots];                        // the member being encoded
     Pool pool;  // last: its threads stop before the segments go
 };
@@ -278,14 +300,16 @@ MemberEncoder::~MemberEncoder() = default;
 
 bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
     if (!impl_ || size == 0 || size >= kAheadBelow || impl_->ahead.size() >= kAhead) return false;
+    if (!impl_->ahead.empty() && impl_->ahead_bytes + size > kAheadBytes) return false;
     auto s = std::make_unique<Segment>();
     const std::size_t n = std::size_t(size);
-    s->allocate(n + 1, n);
+    s->in.reset(new std::uint8_t[n + 1 + kReadPadding]);
     if (read_full(in, s->in.get(), n + 1) != std::ptrdiff_t(n)) return false;
     s->size = n;
     std::memset(s->in.get() + n, 0, kReadPadding);
     impl_->pool.submit(s.get(), false);
     impl_->ahead.push_back(std::move(s));
+    impl_->ahead_bytes += n;
     return true;
 }
 

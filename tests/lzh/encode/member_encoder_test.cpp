@@ -100,6 +100,24 @@ TEST(MemberEncoder, AnnouncementsThatDoNotHoldChangeNothing) {
     expect_same(encode_member(coder, b), fresh(5, b), "one of many alike");
 }
 
+TEST(MemberEncoder, WhatWaitsAheadStaysWithinItsBytes) {
+    // Members of a third of the budget and a byte: two wait, a third does
+    // not until the first is taken; each still comes out as a fresh one.
+    const std::size_t n = MemberEncoder::kAheadBytes / 3 + 1;
+    ASSERT_LT(n, MemberEncoder::kAheadBelow);
+    const std::vector<std::uint8_t> a = text_like(n, 61), b = text_like(n, 62), c = text_like(n, 63);
+    MemberEncoder coder(lh(6));
+    EXPECT_TRUE(announce(coder, a));
+    EXPECT_TRUE(announce(coder, b));
+    EXPECT_FALSE(announce(coder, c));
+    expect_same(encode_member(coder, a), fresh(6, a), "first");
+    EXPECT_TRUE(announce(coder, c));
+    expect_same(encode_member(coder, b), fresh(6, b), "second");
+    expect_same(encode_member(coder, c), fresh(6, c), "third");
+    // With nothing waiting, the largest member that can wait is taken.
+    EXPECT_TRUE(announce(coder, text_like(MemberEncoder::kAheadBelow - 1, 64)));
+}
+
 TEST(MemberEncoder, AFailedMemberLeavesTheEncoderSound) {
     const std::vector<std::uint8_t> big = text_like(1200 * 1024, 51), small = text_like(20000, 52);
     MemberEncoder coder(lh(7));
