@@ -181,9 +181,10 @@ private:
     };
     // Codes s; returns its length in bits.
     static std::uint64_t code(Worker &w, Segment &s) {
-        if (s.out) return w.coder.code(s.in.get(), s.dict, s.size, s.out.get());
+        const bool whole = s.dict == 0 && s.size < kSegment;  // a member of one segment
+        if (s.out) return w.coder.code(s.in.get(), s.dict, s.size, s.out.get(), whole);
         if (!w.scratch) w.scratch.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
-        const std::uint64_t bits = w.coder.code(s.in.get(), s.dict, s.size, w.scratch.get());
+        const std::uint64_t bits = w.coder.code(s.in.get(), s.dict, s.size, w.scratch.get(), whole);
         const std::size_t bytes = std::size_t((bits + 7) / 8);
         s.out.reset(new std::uint8_t[bytes + 1]);
         std::memcpy(s.out.get(), w.scratch.get(), bytes);

@@ -100,7 +100,7 @@ void SegmentCoder::index(const std::uint8_t *data, std::int32_t to) {
 }
 
 std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                                 std::uint8_t *out) {
+                                 std::uint8_t *out, bool whole) {
     if (size == 0) return 0;
     const std::int32_t start = std::int32_t(dict_len);
     const std::int32_t end = std::int32_t(dict_len + size);
@@ -110,9 +110,13 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
     // A trial parse of the start learns the prices the real one begins
     // with.  They depend on this segment's data alone, so the output does
     // not depend on which thread coded what before.  It links no further
-    // than its own end: the real parse starts a window behind that.
+    // than its own end: the real parse starts a window behind that.  On a
+    // small member it would cost as much as the real parse; prices learnt
+    // from its first half serve as well (the bench's archives of small
+    // files come out a little smaller than with a trial of all of it).
     prices_ = Prices();
-    const std::int32_t warm_end = std::min<std::int32_t>(end, start + std::int32_t(kWarmUp));
+    const std::size_t warm = whole ? std::min(kWarmUpWhole, std::max(kWarmUpWholeMin, size / 2)) : kWarmUp;
+    const std::int32_t warm_end = std::min<std::int32_t>(end, start + std::int32_t(warm));
     run(data, start, warm_end, warm_end, nullptr, learn_effort_);
     const std::uint64_t bits = run(data, start, end, end, out, method_.effort);
     next_generation(end);

@@ -28,11 +28,15 @@ public:
     // history; puts the blocks in `out` (max_coded_bytes(size) long) and
     // returns their length in bits, the last byte padded with zero bits.
     // `data` must have kReadPadding readable bytes after the end.  A trial
-    // parse of the first kWarmUp bytes learns the prices the real parse
-    // starts from.
-    std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out);
+    // parse of the start learns the prices the real parse starts from:
+    // kWarmUp bytes of a segment of a long member, half of a `whole` member
+    // (kWarmUpWhole bytes at most, kWarmUpWholeMin at least).
+    std::uint64_t code(const std::uint8_t *data, std::size_t dict_len, std::size_t size, std::uint8_t *out,
+                       bool whole = false);
 
     static constexpr std::size_t kWarmUp = 16 * 1024;
+    static constexpr std::size_t kWarmUpWhole = 6 * 1024;
+    static constexpr std::size_t kWarmUpWholeMin = 2 * 1024;
 
 private:
     // Where a position's match candidates are: the distance back to the

@@ -42,12 +42,14 @@ bool announce(MemberEncoder &coder, const std::vector<std::uint8_t> &data) {
     return coder.ahead(src, data.size());
 }
 
-// Members around every boundary the encoder has: the trial parse's 16 KiB,
-// one segment, several; text and noise (which gives up), some repeated.
+// Members around every boundary the encoder has: the trial parse's 2, 6
+// and 16 KiB, one segment, several; text and noise (which gives up), some
+// repeated.
 std::vector<std::vector<std::uint8_t>> members() {
     std::vector<std::vector<std::uint8_t>> m;
     std::uint32_t seed = 1;
-    for (std::size_t n : {std::size_t(1), std::size_t(3), std::size_t(700), std::size_t(16 * 1024),
+    for (std::size_t n : {std::size_t(1), std::size_t(3), std::size_t(700), std::size_t(4 * 1024 + 1),
+                          std::size_t(12 * 1024 + 1), std::size_t(16 * 1024),
                           std::size_t(16 * 1024 + 1), std::size_t(90000), std::size_t(256 * 1024 - 1),
                           std::size_t(256 * 1024), std::size_t(256 * 1024 + 1), std::size_t(800 * 1024)})
         m.push_back(text_like(n, seed++));
