@@ -4,7 +4,9 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include "cpu.h"
+
+#ifdef LZH_X86_64
 #define LZH_CRC16_CLMUL 1
 #include <immintrin.h>
 #endif
@@ -98,10 +100,6 @@ __attribute__((target("pclmul,sse2"))) std::size_t fold_blocks(std::uint16_t crc
     return used;
 }
 
-bool have_clmul() {
-    static const bool yes = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse2");
-    return yes;
-}
 #endif
 
 } // namespace
@@ -129,7 +127,7 @@ std::uint16_t crc16_update_tables(std::uint16_t crc, const std::uint8_t *p, std:
 
 bool crc16_update_clmul(std::uint16_t &crc, const std::uint8_t *p, std::size_t n) {
 #ifdef LZH_CRC16_CLMUL
-    if (!have_clmul()) return false;
+    if (!cpu::has_pclmul()) return false;
     if (n < 64) {
         crc = crc16_update_tables(crc, p, n);
         return true;

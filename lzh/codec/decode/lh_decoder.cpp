@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cpu.h"
 #include "huffman_table.h"
 
 namespace lzh::detail {
@@ -373,30 +374,36 @@ bool Decoder::read_code_lengths() {
 
 // Each prefix whose first code is shorter than 12 bits, followed by a
 // code that fits in the rest: a literal after a literal, or a match
-// length's position code.
+// length's position code.  Taken a first code at a time: the prefixes it
+// starts are a run, and what follows it in them is the table read with a
+// stride.
 void Decoder::build_pairs() {
-    for (std::uint32_t i = 0; i < 4096; ++i) {
+    for (std::uint32_t i = 0; i < 4096;) {
         const std::uint32_t e = code_.primary(i);
-        std::uint32_t out = e;
         const unsigned l1 = e & kLengthMask;
-        if (!(e & kSlow) && l1 < 12) {
-            const std::uint32_t rest = (i << l1) & 0xFFF;
-            if (!(e & kFlag)) {
-                const std::uint32_t e2 = code_.primary(rest);
-                const unsigned l2 = e2 & kLengthMask;
-                if (!(e2 & (kFlag | kSlow)) && l1 + l2 <= 12)
-                    out = (l1 + l2) | (e & 0xFF00) | ((e2 & 0xFF00) << 8) | kTwoLiterals;
-            } else {
-                const std::uint32_t p = position_.primary(rest >> 2);
+        if ((e & kSlow) || l1 >= 12) {  // a link, a hole, or a code of 12 bits
+            pairs_[i++] = e;
+            continue;
+        }
+        const std::uint32_t run = 1u << (12 - l1);
+        std::uint32_t *const out = pairs_.data() + i;
+        if (!(e & kFlag)) {
+            for (std::uint32_t j = 0; j < run; ++j) {
+                const std::uint32_t e2 = code_.primary(j << l1);
+                const bool fits = !(e2 & (kFlag | kSlow)) && (e2 & kLengthMask) <= 12 - l1;
+                out[j] = fits ? ((l1 + (e2 & kLengthMask)) | (e & 0xFF00) | ((e2 & 0xFF00) << 8) | kTwoLiterals) : e;
+            }
+        } else {
+            for (std::uint32_t j = 0; j < run; ++j) {
+                const std::uint32_t p = position_.primary((j << l1) >> 2);
                 const unsigned plen = p & kLengthMask;
-                if (!(p & kSlow) && l1 + plen <= 12) {
-                    const std::uint32_t extra = (p >> kPayloadShift) & 31;
-                    const std::uint32_t b0 = (p >> 16) - (1u << extra);
-                    out = (l1 + plen) | kFlag | (e & 0x1FF00) | kWithPosition | (extra << 18) | (b0 << 23);
-                }
+                const bool fits = !(p & kSlow) && plen <= 12 - l1;
+                const std::uint32_t extra = (p >> kPayloadShift) & 31;
+                const std::uint32_t b0 = ((p >> 16) - (1u << extra)) & 1;
+                out[j] = fits ? ((l1 + plen) | kFlag | (e & 0x1FF00) | kWithPosition | (extra << 18) | (b0 << 23)) : e;
             }
         }
-        pairs_[i] = out;
+        i += run;
     }
 }
 
@@ -481,15 +488,14 @@ void Decoder::build_pairs() {
 // only around the cold calls: stores through the batch's pointers would
 // otherwise force every member back to memory.
 void Decoder::decode_batch(Batch &b, const std::size_t stop) {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef LZH_X86_64
     // The shifts by a variable count take a third fewer steps with BMI2.
-    static const bool bmi2 = __builtin_cpu_supports("bmi2");
-    if (bmi2) return decode_batch_bmi2(b, stop);
+    if (cpu::has_bmi2()) return decode_batch_bmi2(b, stop);
 #endif
     decode_batch_here(b, stop);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef LZH_X86_64
 __attribute__((target("bmi2"))) void Decoder::decode_batch_bmi2(Batch &b, const std::size_t stop) {
     decode_batch_here(b, stop);
 }
