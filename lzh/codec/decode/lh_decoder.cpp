@@ -80,9 +80,9 @@ constexpr std::uint64_t kTwoThreadsFrom = 1024 * 1024;
 // one waits.
 constexpr int kBatches = 3;
 
-// A match word: the literals before the match in bits 0-23, its length in
-// bits 24-33 (0 for the literals at the end of a batch), the distance from
-// bit 34 on.
+// A match word: the count of the batch's literals before the match in
+// bits 0-23, its length in bits 24-33 (0 for the literals at the end of a
+// batch), the distance from bit 34 on.
 inline std::uint64_t match_word(std::uint32_t literals, unsigned length, std::size_t distance) {
     return literals | std::uint64_t(length) << 24 | std::uint64_t(distance) << 34;
 }
@@ -149,9 +149,11 @@ inline void copy_match(std::uint8_t *out, std::size_t dist, unsigned len) {
 // before it; returns its end.
 std::uint8_t *copy_batch(const Batch &b, std::uint8_t *out) {
     const std::uint8_t *lit = b.literals.get();
+    std::size_t literals = 0;
     const std::uint64_t *const end = b.matches.get() + b.words;
     for (const std::uint64_t *w = b.matches.get(); w < end; ++w) {
-        const std::size_t n = *w & 0xFFFFFF;
+        const std::size_t n = (*w & 0xFFFFFF) - literals;
+        literals += n;
         const unsigned len = static_cast<unsigned>(*w >> 24) & 0x3FF;
         std::memcpy(out, lit, 16);
         for (std::size_t i = 16; i < n; i += 16) std::memcpy(out + i, lit + i, 16);
@@ -194,7 +196,7 @@ private:
     bool read_code_lengths();
     void decode_batch(Batch &b, std::size_t stop);
     void decode_pairs(std::uint64_t &bits, unsigned &nbits, const std::uint8_t *&in_p, const std::uint8_t *in_end,
-                      unsigned &block_left, std::uint8_t *__restrict &lit, std::uint8_t *__restrict &last_lit,
+                      unsigned &block_left, const std::uint8_t *lit_base, std::uint8_t *__restrict &lit,
                       std::uint64_t *__restrict &word, std::size_t &produced, std::size_t stop, CodecStatus &status);
     [[gnu::always_inline]] void decode_batch_here(Batch &b, std::size_t stop);
     void decode_batch_bmi2(Batch &b, std::size_t stop);
@@ -414,18 +416,22 @@ void Decoder::build_pairs() {
 // for the next lookup.
 [[gnu::always_inline]] inline void Decoder::decode_pairs(std::uint64_t &bits, unsigned &nbits,
                                                          const std::uint8_t *&in_p, const std::uint8_t *in_end,
-                                                         unsigned &block_left, std::uint8_t *__restrict &lit,
-                                                         std::uint8_t *__restrict &last_lit,
-                                                         std::uint64_t *__restrict &word, std::size_t &produced,
-                                                         std::size_t stop, CodecStatus &status) {
+                                                         unsigned &block_left, const std::uint8_t *lit_base,
+                                                         std::uint8_t *__restrict &lit, std::uint64_t *__restrict &word,
+                                                         std::size_t &produced, std::size_t stop, CodecStatus &status) {
     const std::uint32_t *const pairs = pairs_.data();
     while (block_left >= 2) {
-        // As many steps as surely stay clear of those ends, counted out at once.
-        std::size_t steps = std::min<std::size_t>({(block_left - 1) / 2, static_cast<std::size_t>(in_end - in_p) / 8,
-                                                   (stop - produced + kMaxStep - 1) / kMaxStep});
+        // As many steps as surely stay clear of those ends, counted out at
+        // once.  The symbols they take are counted after: one a literal,
+        // one a match word.
+        const std::size_t steps = std::min<std::size_t>({(block_left - 1) / 2,
+                                                         static_cast<std::size_t>(in_end - in_p) / 8,
+                                                         (stop - produced + kMaxStep - 1) / kMaxStep});
         if (steps == 0) return;
-        for (; steps > 0; --steps) {
-            if (nbits < 16) return;
+        const std::uint8_t *const lit_from = lit;
+        const std::uint64_t *const word_from = word;
+        for (std::size_t step = 0; step < steps; ++step) {
+            if (nbits < 16) break;
             // The lookup before the refill: the refill's load then overlaps
             // with it instead of delaying it.  The 16 bits the lookup reads
             // are there already; the refill adds below them.
@@ -437,7 +443,7 @@ void Decoder::build_pairs() {
                 e = code_.lookup_long(e, bits);
                 if (e & kSlow) {
                     status = CodecStatus::corrupt;
-                    return;
+                    break;
                 }
             }
             bits <<= e & kLengthMask;
@@ -448,14 +454,12 @@ void Decoder::build_pairs() {
                 const std::uint32_t p = position_.lookup(bits);
                 if (p & kSlow) [[unlikely]] {
                     status = CodecStatus::corrupt;
-                    return;
+                    break;
                 }
                 const std::size_t dist = take_distance(bits, nbits, p);
                 const unsigned length = (e >> 8) & 0x1FF;
-                *word++ = match_word(static_cast<std::uint32_t>(lit - last_lit), length, dist);
-                last_lit = lit;
+                *word++ = match_word(static_cast<std::uint32_t>(lit - lit_base), length, dist);
                 produced += length;
-                --block_left;
                 continue;
             }
             // Literals or a match, without a branch on which: that is too
@@ -473,12 +477,12 @@ void Decoder::build_pairs() {
             bits <<= extra;
             nbits -= extra;
             const unsigned length = (e >> 8) & 0x1FF & if_match;
-            *word = match_word(static_cast<std::uint32_t>(lit - last_lit), length, dist);
+            *word = match_word(static_cast<std::uint32_t>(lit - lit_base), length, dist);
             word += is_match;
-            last_lit = is_match ? lit : last_lit;
             produced += literals + length;
-            block_left -= literals + is_match;
         }
+        block_left -= static_cast<unsigned>((lit - lit_from) + (word - word_from));
+        if (status != CodecStatus::ok || nbits < 16) return;
     }
 }
 
@@ -522,8 +526,8 @@ inline void Decoder::decode_batch_here(Batch &b, const std::size_t stop) {
         LZH_LOAD();                                                                                                \
         if (!more) break;                                                                                          \
     }
+    const std::uint8_t *const lit_base = b.literals.get();
     std::uint8_t *__restrict lit = b.literals.get();
-    std::uint8_t *__restrict last_lit = lit;  // where the literals since the last match start
     std::uint64_t *__restrict word = b.matches.get();
     std::size_t produced = 0;
     CodecStatus status = CodecStatus::ok;
@@ -537,8 +541,7 @@ inline void Decoder::decode_batch_here(Batch &b, const std::size_t stop) {
         return e;
     };
     auto put_match = [&](unsigned length, std::size_t dist) __attribute__((always_inline)) {
-        *word++ = match_word(static_cast<std::uint32_t>(lit - last_lit), length, dist);
-        last_lit = lit;
+        *word++ = match_word(static_cast<std::uint32_t>(lit - lit_base), length, dist);
         produced += length;
     };
 
@@ -550,7 +553,7 @@ inline void Decoder::decode_batch_here(Batch &b, const std::size_t stop) {
             if (!read) break;
         }
         if (use_pairs_) {
-            decode_pairs(bits, nbits, in_p, in_end, block_left, lit, last_lit, word, produced, stop, status);
+            decode_pairs(bits, nbits, in_p, in_end, block_left, lit_base, lit, word, produced, stop, status);
             if (status != CodecStatus::ok || produced >= stop) break;
             if (block_left == 0) continue;
         }
@@ -588,7 +591,7 @@ inline void Decoder::decode_batch_here(Batch &b, const std::size_t stop) {
 #undef LZH_SAVE
     if (produced < stop && status == CodecStatus::ok) status = status_;  // a cold call failed
     else if (status == CodecStatus::ok && overran()) status = CodecStatus::truncated;
-    if (lit != last_lit) *word++ = match_word(static_cast<std::uint32_t>(lit - last_lit), 0, 0);
+    *word++ = match_word(static_cast<std::uint32_t>(lit - lit_base), 0, 0);  // the literals after the last match
     b.words = static_cast<std::size_t>(word - b.matches.get());
     b.bytes = produced;
     b.status = status;
