@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "cpu.h"
 #include "huffman_table.h"
@@ -59,7 +60,7 @@ constexpr std::size_t kInPad = 64;
 // them into the output behind a copy of the window, and hands that on.
 // A long member has the first half on a thread of its own, so the second
 // (and the CRC and the writing the sink does) overlap with it.
-constexpr std::size_t kBatch = 128 * 1024;
+constexpr std::size_t kBatch = 256 * 1024;
 // A batch ends with the symbol that reaches kBatch: a match may take it
 // 255 bytes further.  The wide copies may write 16 bytes past the end and
 // read 16 past the literals.
@@ -618,7 +619,8 @@ CodecStatus Decoder::run_here(std::uint64_t original_size, std::uint8_t *base) {
 // The first half on a thread of its own, filling the batches in turn;
 // this one copies them out in the same order.
 CodecStatus Decoder::run_two_threads(std::uint64_t original_size, std::uint8_t *base) {
-    Batch batches[kBatches] = {Batch(kBatch), Batch(kBatch), Batch(kBatch)};
+    std::vector<Batch> batches;
+    for (int i = 0; i < kBatches; ++i) batches.emplace_back(kBatch);
     std::mutex mutex;
     std::condition_variable changed;
     std::uint64_t filled = 0, emptied = 0;  // batches so far
