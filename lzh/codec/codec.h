@@ -77,7 +77,7 @@ public:
     // Enough ahead that a worker done with small members finds more while
     // the other codes a large one.
     static constexpr std::size_t kAhead = 16;
-    static constexpr std::size_t kAheadBytes = 384 * 1024;
+    static constexpr std::size_t kAheadBytes = 256 * 1024;
 
 private:
     struct Impl;

@@ -57,8 +57,9 @@ inline int common_length(const std::uint8_t *a, const std::uint8_t *b, int max) 
 
 SegmentCoder::SegmentCoder(const Method &method)
     : method_(method), learn_effort_(method.effort),
-      links_mask_(std::uint32_t(std::bit_ceil((std::size_t(1) << method.window_bits) + kWarmUp)) - 1),
-      links_(new Links[std::size_t(links_mask_) + 1]),
+      chain_mask_(std::uint32_t(std::bit_ceil((std::size_t(1) << method.window_bits) + kWarmUp)) - 1),
+      chain_(new std::uint16_t[std::size_t(chain_mask_) + 1]),
+      near3_(new std::uint16_t[kNear3Ring]),
       head_(new std::int32_t[std::size_t(1) << kHashBits]),
       head3_(new std::int32_t[std::size_t(1) << kHash3Bits]),
       tokens_(new Token[kSplitRegion]) {
@@ -81,8 +82,9 @@ void SegmentCoder::index(const std::uint8_t *data, std::int32_t to) {
     const std::uint32_t farthest = std::uint32_t(max_dist(method_));
     std::int32_t *const head = head_.get();
     std::int32_t *const head3 = head3_.get();
-    Links *const links = links_.get();
-    const std::uint32_t mask = links_mask_;
+    std::uint16_t *const chain = chain_.get();
+    std::uint16_t *const near3 = near3_.get();
+    const std::uint32_t mask = chain_mask_;
     for (std::int32_t pos = indexed_; pos < to; ++pos) {
         const std::uint32_t v = load32(data + pos);
         const std::uint32_t h = (v * 2654435761u) >> (32 - kHashBits);
@@ -93,8 +95,8 @@ void SegmentCoder::index(const std::uint8_t *data, std::int32_t to) {
         head[h] = pos + base;
         head3[h3] = pos + base;
         // Without branches: which way these go is anybody's guess.
-        links[std::uint32_t(pos) & mask] = {std::uint16_t(d & (0u - std::uint32_t(d <= farthest))),
-                                            std::uint16_t(d3 & (0u - std::uint32_t(d3 <= farthest)))};
+        chain[std::uint32_t(pos) & mask] = std::uint16_t(d & (0u - std::uint32_t(d <= farthest)));
+        near3[std::uint32_t(pos) % kNear3Ring] = std::uint16_t(d3 & (0u - std::uint32_t(d3 <= farthest)));
     }
     indexed_ = std::max(indexed_, to);
 }
@@ -126,11 +128,12 @@ std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len,
 std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, std::int32_t end,
                                 std::int32_t indexed_end, std::uint8_t *out, const SearchEffort &effort) {
     BitWriter bits(out);
-    const Links *const links = links_.get();
-    const std::uint32_t mask = links_mask_;
+    const std::uint16_t *const chain_links = chain_.get();
+    const std::uint16_t *const near3_links = near3_.get();
+    const std::uint32_t mask = chain_mask_;
     const std::int32_t farthest = max_dist(method_);
-    // How far ahead of the parse the ring has room for links.
-    const std::int32_t ahead = std::int32_t(mask) + 1 - farthest;
+    // How far ahead of the parse the rings have room for links.
+    const std::int32_t ahead = std::min(std::int32_t(mask) + 1 - farthest, std::int32_t(kNear3Ring));
     const SearchEffort e = effort;
     // A three-byte match, too, stays within the window.
     const std::int32_t near3 = std::min(e.near3, farthest);
@@ -151,7 +154,7 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
     // Forced inline: left a call, it costs some 15% of the time.
     auto find = [&](std::int32_t pos, int max_len, int min_len, int chain, int &len, std::int32_t &dist)
                     __attribute__((always_inline)) {
-        const Links here = links[std::uint32_t(pos) & mask];
+        const Links here = {chain_links[std::uint32_t(pos) & mask], near3_links[std::uint32_t(pos) % kNear3Ring]};
         const std::uint8_t *cur = data + pos;
         int best_sav = 0;
         int longest = min_len;
@@ -193,7 +196,7 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
                     if (l >= nice) break;
                 }
             }
-            std::uint16_t d = links[std::uint32_t(cand) & mask].chain;
+            std::uint16_t d = chain_links[std::uint32_t(cand) & mask];
             if (d == 0) break;
             cand -= d;
         }

@@ -35,14 +35,15 @@ public:
                        bool whole = false);
 
     static constexpr std::size_t kWarmUp = 16 * 1024;
+    static constexpr std::size_t kNear3Ring = kWarmUp;
     static constexpr std::size_t kWarmUpWhole = 6 * 1024;
     static constexpr std::size_t kWarmUpWholeMin = 2 * 1024;
 
 private:
     // Where a position's match candidates are: the distance back to the
     // last position before it with the same next four bytes' hash (the
-    // chain goes on from there) and with the same next three bytes' hash;
-    // 0 when there is none within the window.
+    // chain goes on from there), and to the last with the same next three
+    // bytes' hash; 0 when there is none within the window.
     struct Links {
         std::uint16_t chain;
         std::uint16_t near3;
@@ -58,10 +59,13 @@ private:
     const Method &method_;
     SearchEffort learn_effort_;
     // The links depend on the data alone, not on the parse, so the trial
-    // parse and the real one share them.  They are kept for a window behind
-    // the parse and for what is linked ahead of it, in a ring.
-    std::uint32_t links_mask_;
-    std::unique_ptr<Links[]> links_;
+    // parse and the real one share them.  They are kept in rings: the
+    // chain's for a window behind the parse and what is linked ahead of
+    // it; the three-byte ones only for what is ahead, since only the
+    // position being parsed reads its own.
+    std::uint32_t chain_mask_;
+    std::unique_ptr<std::uint16_t[]> chain_;
+    std::unique_ptr<std::uint16_t[]> near3_;  // kNear3Ring of them
     std::int32_t indexed_ = 0;  // positions below this have their links
     // The hash tables hold position + base_.  Each segment moves base_ past
     // the positions of the last one by more than any match reaches, so
