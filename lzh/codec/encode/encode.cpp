@@ -99,17 +99,19 @@ private:
 struct Segment {
     // Left uninitialised: only the pages used become resident.
     std::unique_ptr<std::uint8_t[]> in;   // dictionary, data, padding
-    // The coded blocks and a spare byte.  A member coded ahead gets it
-    // only once coded, at the size it came to: many of them wait at once.
+    // The coded blocks and a spare byte.  A member of one segment gets it
+    // only once coded, at the size it came to (many of them wait ahead at
+    // once); a segment of a long member has room for the most it can take.
     std::unique_ptr<std::uint8_t[]> out;
     std::size_t dict = 0;
     std::size_t size = 0;
     std::uint64_t out_bits = 0;
     bool done = false;
 
-    void allocate(std::size_t in_bytes, std::size_t data_bytes) {
-        in.reset(new std::uint8_t[in_bytes + kReadPadding]);
-        out.reset(new std::uint8_t[enc::max_coded_bytes(data_bytes) + 1]);
+    // Room for a segment with a window before it.
+    void allocate(std::size_t window) {
+        if (!in) in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
+        if (!out) out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
     }
 };
 
@@ -328,7 +330,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
 
     // The first segment tells a member coded ahead, and a member of one
     // segment, from the rest.
-    if (!slots[0].in) slots[0].allocate(m.window + kSegment, kSegment);
+    if (!slots[0].in) slots[0].in.reset(new std::uint8_t[m.window + kSegment + kReadPadding]);
     std::ptrdiff_t n = read_full(in, slots[0].in.get(), kSegment);
     if (n < 0) {
         r.status = CodecStatus::read_error;
@@ -344,6 +346,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
             Segment *s = done.get();
             if (!s) {
                 s = &slots[0];
+                s->out.reset();  // coded to the size it comes to
                 pool.submit_alone(s);
             }
             pool.wait(s);
@@ -353,16 +356,21 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
         return r;
     }
 
-    for (int i = 1; i < kSlots; ++i)
-        if (!slots[i].in) slots[i].allocate(m.window + kSegment, kSegment);
+    slots[0].out.reset();  // perhaps a small member's
+    for (int i = 0; i < kSlots; ++i) slots[i].allocate(m.window);
     std::uint64_t filled = 1, written = 0, coded = 0;
-    // However this ends, no worker may still hold a slot.
+    // However this ends, no worker may still hold a slot.  The room a long
+    // member took goes back then (what every member needs, the first
+    // segment's input, stays): among many small members it would only
+    // add to the peak.
     struct Drain {
         Pool &pool;
         Segment *slots;
         std::uint64_t &from, &to;
         ~Drain() {
             for (std::uint64_t k = from; k < to; ++k) pool.withdraw(&slots[k % kSlots]);
+            slots[0].out.reset();
+            for (int i = 1; i < kSlots; ++i) slots[i] = Segment();
         }
     } drain{pool, slots, written, filled};
     pool.submit(&slots[0], true);
