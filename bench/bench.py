@@ -9,7 +9,8 @@ Measures on the benchmark corpus (text.dat, binary.dat: 50 MB each; mixed/:
   small end    unlha a -o5 vs zip -6 -r on mixed/ (wall time)       goal <= 0.60
   extract      unlha x vs bsdtar -x into a new folder               goal <= 0.80
   large end    unlha x of text.dat vs cp of it, into a new folder   goal <= 3.00
-  memory       peak RSS of unlha compressing and extracting          goal <= 8 MiB
+  memory       peak RSS of unlha compressing (every part) and          goal <= 8 MiB
+               extracting (text and binary)
   long         a 100 MB member through a and x, byte for byte
 Every timing is the median of --runs runs; the commands of one comparison
 run in turn within each round, so load on the machine hits both alike.
@@ -113,9 +114,11 @@ def main():
                 r = statistics.median(t_ours) / statistics.median(t_gzip)
                 goal(f"compress -lh{m}- {part} vs gzip -6", r, 0.67 if m == 5 else 1.0,
                      f"{statistics.median(t_ours):.2f}s vs {statistics.median(t_gzip):.2f}s")
-                fresh(f"{W}/mem.lzh")
-                goal(f"memory compress -lh{m}- {part} (MiB)", peak_mib([args.unlha, "a", f"-o{m}", f"{W}/mem.lzh", src], cwd=args.corpus), 8.0)
-                fresh(f"{W}/mem.lzh")
+            # Peak memory of compressing, the small files as well: there the
+            # members waiting to be coded ahead add to it.
+            fresh(f"{W}/mem.lzh")
+            goal(f"memory compress -lh{m}- {part} (MiB)", peak_mib([args.unlha, "a", f"-o{m}", f"{W}/mem.lzh", src], cwd=args.corpus), 8.0)
+            fresh(f"{W}/mem.lzh")
 
             t_x, t_b, t_cp = [], [], []
             for _ in range(args.runs):

@@ -67,13 +67,17 @@ public:
 
     // Announces a member of `size` bytes that encode() will be given soon:
     // reads it from `in` now and codes it in the background.  Takes members
-    // of one segment (size < kAheadBelow) while fewer than kAhead wait;
+    // of one segment (size < kAheadBelow) while fewer than kAhead wait and
+    // their bytes stay within kAheadBytes (the first is always taken);
     // false when it took nothing (then encode() codes the member as usual).
     // A member announced but never encoded costs only its coding.
     bool ahead(ByteSource &in, std::uint64_t size);
 
     static constexpr std::uint64_t kAheadBelow = 256 * 1024;  // one segment
-    static constexpr std::size_t kAhead = 3;
+    // Enough ahead that a worker done with small members finds more while
+    // the other codes a large one.
+    static constexpr std::size_t kAhead = 16;
+    static constexpr std::size_t kAheadBytes = 256 * 1024;
 
 private:
     struct Impl;

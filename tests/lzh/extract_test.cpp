@@ -141,6 +141,35 @@ TEST_F(ExtractRules, DamagedMembersLeaveNoFileAndSpareTheOldCopy) {
         EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
 }
 
+TEST_F(ExtractRules, ALongDamagedMemberLeavesNoFileAndSparesTheOldCopy) {
+    // Long enough to be decoded on two threads, damaged in the middle of
+    // its data, or cut there.
+    std::string text;
+    for (std::uint32_t i = 0; text.size() < (3u << 20); ++i)
+        text += "line " + std::to_string(i * 7919u % 100003u) + " of a long member\n";
+    write_file(d / "src/long.txt", text);
+    ASSERT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "src/long.txt").string())).rc, 0);
+    const std::string whole = read_file(arc());
+    std::string flipped = whole;
+    flipped[whole.size() / 2] = static_cast<char>(flipped[whole.size() / 2] ^ 0x10);
+    for (const std::string &damaged : {flipped, whole.substr(0, whole.size() / 2)}) {
+        write_file(d / "a.lzh", damaged);
+        fs::remove_all(d / "out");
+        CmdResult r = unlha("x " + quote(arc()) + " " + quote(dest()));
+        EXPECT_EQ(r.rc, 4) << r.text;
+        EXPECT_NE(r.text.find("long.txt: "), std::string::npos) << r.text;
+        EXPECT_FALSE(fs::exists(d / "out/long.txt"));
+        write_file(d / "out/long.txt", "the old copy");
+        EXPECT_EQ(unlha("x -c " + quote(arc()) + " " + quote(dest())).rc, 4);
+        EXPECT_EQ(read_file(d / "out/long.txt"), "the old copy");
+        for (const auto &e : fs::directory_iterator(d / "out"))
+            EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
+    }
+    write_file(d / "a.lzh", whole);
+    ASSERT_EQ(unlha("x -c " + quote(arc()) + " " + quote(dest())).rc, 0);
+    EXPECT_TRUE(read_file(d / "out/long.txt") == text);
+}
+
 TEST_F(ExtractRules, UnknownMethodsAreListedButNotExtracted) {
     write_file(d / "a.lzh", raw_archive({{"old.bin", "xxxx", 0, "-lh2-"}}));
     EXPECT_EQ(unlha("l " + quote(arc())).rc, 0);

@@ -105,6 +105,9 @@ public:
         return e;
     }
 
+    // The entry for the PrimaryBits-bit prefix `i` (a link when kSlow).
+    std::uint32_t primary(std::size_t i) const { return entries_[i]; }
+
     // The second step for a primary entry with kSlow set.
     std::uint32_t lookup_long(std::uint32_t e, std::uint64_t bits) const {
         const std::size_t sub = e >> kPayloadShift;

@@ -99,15 +99,19 @@ private:
 struct Segment {
     // Left uninitialised: only the pages used become resident.
     std::unique_ptr<std::uint8_t[]> in;   // dictionary, data, padding
-    std::unique_ptr<std::uint8_t[]> out;  // the coded blocks and a spare byte
+    // The coded blocks and a spare byte.  A member of one segment gets it
+    // only once coded, at the size it came to (many of them wait ahead at
+    // once); a segment of a long member has room for the most it can take.
+    std::unique_ptr<std::uint8_t[]> out;
     std::size_t dict = 0;
     std::size_t size = 0;
     std::uint64_t out_bits = 0;
     bool done = false;
 
-    void allocate(std::size_t in_bytes, std::size_t data_bytes) {
-        in.reset(new std::uint8_t[in_bytes + kReadPadding]);
-        out.reset(new std::uint8_t[enc::max_coded_bytes(data_bytes) + 1]);
+    // Room for a segment with a window before it.
+    void allocate(std::size_t window) {
+        if (!in) in.reset(new std::uint8_t[window + kSegment + kReadPadding]);
+        if (!out) out.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
     }
 };
 
@@ -133,7 +137,7 @@ public:
     void submit(Segment *s, bool urgent) {
         if (!started_) start();
         if (threads_.empty()) {
-            code(*coders_[0], *s);
+            code_here(*workers_[0], *s);
             return;
         }
         {
@@ -148,7 +152,7 @@ public:
     // one segment is not worth starting them.
     void submit_alone(Segment *s) {
         if (started_) return submit(s, true);
-        code(*coder(0), *s);
+        code_here(*worker(0), *s);
     }
 
     void wait(Segment *s) {
@@ -172,19 +176,35 @@ public:
     }
 
 private:
-    static void code(SegmentCoder &coder, Segment &s) {
-        s.out_bits = coder.code(s.in.get(), s.dict, s.size, s.out.get());
+    struct Worker {
+        explicit Worker(const Method &m) : coder(m) {}
+        SegmentCoder coder;
+        std::unique_ptr<std::uint8_t[]> scratch;  // for segments without their own output buffer
+    };
+    // Codes s; returns its length in bits.
+    static std::uint64_t code(Worker &w, Segment &s) {
+        const bool whole = s.dict == 0 && s.size < kSegment;  // a member of one segment
+        if (s.out) return w.coder.code(s.in.get(), s.dict, s.size, s.out.get(), whole);
+        if (!w.scratch) w.scratch.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
+        const std::uint64_t bits = w.coder.code(s.in.get(), s.dict, s.size, w.scratch.get(), whole);
+        const std::size_t bytes = std::size_t((bits + 7) / 8);
+        s.out.reset(new std::uint8_t[bytes + 1]);
+        std::memcpy(s.out.get(), w.scratch.get(), bytes);
+        return bits;
+    }
+    static void code_here(Worker &w, Segment &s) {
+        s.out_bits = code(w, s);
         s.done = true;
     }
-    SegmentCoder *coder(int i) {
-        while (int(coders_.size()) <= i) coders_.push_back(std::make_unique<SegmentCoder>(method_));
-        return coders_[i].get();
+    Worker *worker(int i) {
+        while (int(workers_.size()) <= i) workers_.push_back(std::make_unique<Worker>(method_));
+        return workers_[i].get();
     }
     void start() {
         started_ = true;
-        for (int i = 0; i < kWorkers; ++i) coder(i);
+        for (int i = 0; i < kWorkers; ++i) worker(i);
         try {
-            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*coders_[i]); });
+            for (int i = 0; i < kWorkers; ++i) threads_.emplace_back([this, i] { run(*workers_[i]); });
         } catch (const std::system_error &) {
             // Stop the ones that did start; the caller codes from now on.
             {
@@ -196,7 +216,7 @@ private:
             threads_.clear();
         }
     }
-    void run(SegmentCoder &coder) {
+    void run(Worker &w) {
         for (;;) {
             Segment *s;
             {
@@ -207,7 +227,7 @@ private:
                 s = q.front();
                 q.pop_front();
             }
-            const std::uint64_t bits = coder.code(s->in.get(), s->dict, s->size, s->out.get());
+            const std::uint64_t bits = code(w, *s);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 s->out_bits = bits;
@@ -218,7 +238,7 @@ private:
     }
 
     const Method &method_;
-    std::vector<std::unique_ptr<SegmentCoder>> coders_;
+    std::vector<std::unique_ptr<Worker>> workers_;
     std::vector<std::thread> threads_;
     bool started_ = false;
     std::mutex mutex_;
@@ -256,7 +276,11 @@ struct MemberEncoder::Impl {
             Segment &a = **it;
             if (a.size != read.size || std::memcmp(a.in.get(), read.in.get(), read.size) != 0) continue;
             std::unique_ptr<Segment> found = std::move(*it);
-            for (auto old = ahead.begin(); old != it; ++old) pool.withdraw(old->get());
+            for (auto old = ahead.begin(); old != it; ++old) {
+                pool.withdraw(old->get());
+                ahead_bytes -= (*old)->size;
+            }
+            ahead_bytes -= found->size;
             ahead.erase(ahead.begin(), it + 1);
             return found;
         }
@@ -266,6 +290,7 @@ struct MemberEncoder::Impl {
     const Method &method;
     const std::size_t window;
     std::deque<std::unique_ptr<Segment>> ahead;  // in the order announced
+    std::size_t ahead_bytes = 0;                  // their sizes
     Segment slots[kSlots];                        // the member being encoded
     Pool pool;  // last: its threads stop before the segments go
 };
@@ -278,14 +303,16 @@ MemberEncoder::~MemberEncoder() = default;
 
 bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
     if (!impl_ || size == 0 || size >= kAheadBelow || impl_->ahead.size() >= kAhead) return false;
+    if (!impl_->ahead.empty() && impl_->ahead_bytes + size > kAheadBytes) return false;
     auto s = std::make_unique<Segment>();
     const std::size_t n = std::size_t(size);
-    s->allocate(n + 1, n);
+    s->in.reset(new std::uint8_t[n + 1 + kReadPadding]);
     if (read_full(in, s->in.get(), n + 1) != std::ptrdiff_t(n)) return false;
     s->size = n;
     std::memset(s->in.get() + n, 0, kReadPadding);
     impl_->pool.submit(s.get(), false);
     impl_->ahead.push_back(std::move(s));
+    impl_->ahead_bytes += n;
     return true;
 }
 
@@ -303,7 +330,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
 
     // The first segment tells a member coded ahead, and a member of one
     // segment, from the rest.
-    if (!slots[0].in) slots[0].allocate(m.window + kSegment, kSegment);
+    if (!slots[0].in) slots[0].in.reset(new std::uint8_t[m.window + kSegment + kReadPadding]);
     std::ptrdiff_t n = read_full(in, slots[0].in.get(), kSegment);
     if (n < 0) {
         r.status = CodecStatus::read_error;
@@ -319,6 +346,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
             Segment *s = done.get();
             if (!s) {
                 s = &slots[0];
+                s->out.reset();  // coded to the size it comes to
                 pool.submit_alone(s);
             }
             pool.wait(s);
@@ -328,16 +356,21 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
         return r;
     }
 
-    for (int i = 1; i < kSlots; ++i)
-        if (!slots[i].in) slots[i].allocate(m.window + kSegment, kSegment);
+    slots[0].out.reset();  // perhaps a small member's
+    for (int i = 0; i < kSlots; ++i) slots[i].allocate(m.window);
     std::uint64_t filled = 1, written = 0, coded = 0;
-    // However this ends, no worker may still hold a slot.
+    // However this ends, no worker may still hold a slot.  The room a long
+    // member took goes back then (what every member needs, the first
+    // segment's input, stays): among many small members it would only
+    // add to the peak.
     struct Drain {
         Pool &pool;
         Segment *slots;
         std::uint64_t &from, &to;
         ~Drain() {
             for (std::uint64_t k = from; k < to; ++k) pool.withdraw(&slots[k % kSlots]);
+            slots[0].out.reset();
+            for (int i = 1; i < kSlots; ++i) slots[i] = Segment();
         }
     } drain{pool, slots, written, filled};
     pool.submit(&slots[0], true);

@@ -1,6 +1,7 @@
 #include "segment_coder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "bit_writer.h"
@@ -55,11 +56,12 @@ inline int common_length(const std::uint8_t *a, const std::uint8_t *b, int max) 
 } // namespace
 
 SegmentCoder::SegmentCoder(const Method &method)
-    : method_(method), learn_effort_(method.effort), hash_shift_(32 - kHashBits),
-      ring_mask_((std::uint32_t(1) << method.window_bits) - 1),
+    : method_(method), learn_effort_(method.effort),
+      chain_mask_(std::uint32_t(std::bit_ceil((std::size_t(1) << method.window_bits) + kWarmUp)) - 1),
+      chain_(new std::uint16_t[std::size_t(chain_mask_) + 1]),
+      near3_(new std::uint16_t[kNear3Ring]),
       head_(new std::int32_t[std::size_t(1) << kHashBits]),
       head3_(new std::int32_t[std::size_t(1) << kHash3Bits]),
-      prev_(new std::uint16_t[std::size_t(1) << method.window_bits]),
       tokens_(new Token[kSplitRegion]) {
     learn_effort_.max_chain = method.effort.learn_chain;
     next_generation(kMaxBase);
@@ -75,35 +77,63 @@ void SegmentCoder::next_generation(std::int32_t end) {
     }
 }
 
+void SegmentCoder::index(const std::uint8_t *data, std::int32_t to) {
+    const std::int32_t base = base_;
+    const std::uint32_t farthest = std::uint32_t(max_dist(method_));
+    std::int32_t *const head = head_.get();
+    std::int32_t *const head3 = head3_.get();
+    std::uint16_t *const chain = chain_.get();
+    std::uint16_t *const near3 = near3_.get();
+    const std::uint32_t mask = chain_mask_;
+    for (std::int32_t pos = indexed_; pos < to; ++pos) {
+        const std::uint32_t v = load32(data + pos);
+        const std::uint32_t h = (v * 2654435761u) >> (32 - kHashBits);
+        const std::uint32_t h3 = ((v & 0xffffff) * 2654435761u) >> (32 - kHash3Bits);
+        // Entries of an earlier segment are at least kGenerationGap back.
+        const std::uint32_t d = std::uint32_t(pos + base - head[h]);
+        const std::uint32_t d3 = std::uint32_t(pos + base - head3[h3]);
+        head[h] = pos + base;
+        head3[h3] = pos + base;
+        // Without branches: which way these go is anybody's guess.
+        chain[std::uint32_t(pos) & mask] = std::uint16_t(d & (0u - std::uint32_t(d <= farthest)));
+        near3[std::uint32_t(pos) % kNear3Ring] = std::uint16_t(d3 & (0u - std::uint32_t(d3 <= farthest)));
+    }
+    indexed_ = std::max(indexed_, to);
+}
+
 std::uint64_t SegmentCoder::code(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                                 std::uint8_t *out) {
+                                 std::uint8_t *out, bool whole) {
+    if (size == 0) return 0;
+    const std::int32_t start = std::int32_t(dict_len);
+    const std::int32_t end = std::int32_t(dict_len + size);
+    // The dictionary: only its last window's worth can be referenced.
+    indexed_ = std::max<std::int32_t>(0, start - max_dist(method_));
+    index(data, start);
     // A trial parse of the start learns the prices the real one begins
     // with.  They depend on this segment's data alone, so the output does
-    // not depend on which thread coded what before.
-    learn(data, dict_len, std::min(size, kWarmUp));
-    return parse(data, dict_len, size, out);
-}
-
-void SegmentCoder::learn(const std::uint8_t *data, std::size_t dict_len, std::size_t size) {
+    // not depend on which thread coded what before.  It links no further
+    // than its own end: the real parse starts a window behind that.  On a
+    // small member it would cost as much as the real parse; prices learnt
+    // from its first half serve as well (the bench's archives of small
+    // files come out a little smaller than with a trial of all of it).
     prices_ = Prices();
-    run(data, dict_len, std::min(size, kWarmUp), nullptr, learn_effort_);
+    const std::size_t warm = whole ? std::min(kWarmUpWhole, std::max(kWarmUpWholeMin, size / 2)) : kWarmUp;
+    const std::int32_t warm_end = std::min<std::int32_t>(end, start + std::int32_t(warm));
+    run(data, start, warm_end, warm_end, nullptr, learn_effort_);
+    const std::uint64_t bits = run(data, start, end, end, out, method_.effort);
+    next_generation(end);
+    return bits;
 }
 
-std::uint64_t SegmentCoder::parse(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                                  std::uint8_t *out) {
-    return run(data, dict_len, size, out, method_.effort);
-}
-
-std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, std::size_t size,
-                                std::uint8_t *out, const SearchEffort &effort) {
+std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, std::int32_t end,
+                                std::int32_t indexed_end, std::uint8_t *out, const SearchEffort &effort) {
     BitWriter bits(out);
-    if (size == 0) return 0;
-    const std::int32_t base = base_;
-    std::int32_t *const head = head_.get();
-    std::uint16_t *const prev = prev_.get();
-    const std::uint32_t mask = ring_mask_;
-    const int shift = hash_shift_;
+    const std::uint16_t *const chain_links = chain_.get();
+    const std::uint16_t *const near3_links = near3_.get();
+    const std::uint32_t mask = chain_mask_;
     const std::int32_t farthest = max_dist(method_);
+    // How far ahead of the parse the rings have room for links.
+    const std::int32_t ahead = std::min(std::int32_t(mask) + 1 - farthest, std::int32_t(kNear3Ring));
     const SearchEffort e = effort;
     // A three-byte match, too, stays within the window.
     const std::int32_t near3 = std::min(e.near3, farthest);
@@ -116,38 +146,16 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
     Token *const tokens = tokens_.get();
     std::size_t ntok = 0;
 
-    std::int32_t *const head3 = head3_.get();
-    // Chains link positions with the same next four bytes; three-byte
-    // matches, only worth it when near, come from a table of the latest
-    // position per three-byte hash.
-    auto hash_at = [&](std::int32_t pos) { return (load32(data + pos) * 2654435761u) >> shift; };
-    auto hash3_at = [&](std::int32_t pos) {
-        return ((load32(data + pos) & 0xffffff) * 2654435761u) >> (32 - kHash3Bits);
-    };
-    auto link = [&](std::int32_t pos, std::int32_t to) {
-        std::int32_t d = pos - to;
-        prev[std::uint32_t(pos) & mask] = std::uint16_t(d <= farthest ? d : 0);
-    };
-    auto insert = [&](std::int32_t pos) {
-        std::uint32_t h = hash_at(pos);
-        link(pos, head[h] - base);
-        head[h] = pos + base;
-        head3[hash3_at(pos)] = pos + base;
-    };
-    // Inserts pos and looks for the match there that saves the most bits
-    // over literals, among those longer than min_len.  Returns the savings
-    // (0 when nothing beats literals) and the match in len and dist.
+    // Looks at pos for the match that saves the most bits over literals,
+    // among those longer than min_len.  Returns the savings (0 when nothing
+    // beats literals) and the match in len and dist.  Chains link
+    // positions with the same next four bytes; three-byte matches, only
+    // worth it when near, come from the last position with the same three.
     // Forced inline: left a call, it costs some 15% of the time.
     auto find = [&](std::int32_t pos, int max_len, int min_len, int chain, int &len, std::int32_t &dist)
                     __attribute__((always_inline)) {
-        std::uint32_t h = hash_at(pos);
-        std::int32_t cand = head[h] - base;
-        link(pos, cand);
-        head[h] = pos + base;
+        const Links here = {chain_links[std::uint32_t(pos) & mask], near3_links[std::uint32_t(pos) % kNear3Ring]};
         const std::uint8_t *cur = data + pos;
-        std::uint32_t h3 = hash3_at(pos);
-        std::int32_t c3 = head3[h3] - base;
-        head3[h3] = pos + base;
         int best_sav = 0;
         int longest = min_len;
         // Price of the next l bytes as literals, summed as far as needed.
@@ -158,17 +166,19 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
             for (; summed < l; ++summed) lit_sum[summed + 1] = lit_sum[summed] + prices.lit[cur[summed]];
             return lit_sum[l] - prices.len[l] - prices.pos[pos_code(std::uint32_t(d - 1))];
         };
-        if (min_len < kMinMatch && pos - c3 <= near3 &&
-            (load32(data + c3) & 0xffffff) == (load32(cur) & 0xffffff)) {
-            int l = common_length(data + c3, cur, max_len);
-            int sav = savings(l, pos - c3);
+        if (min_len < kMinMatch && here.near3 != 0 && here.near3 <= near3 &&
+            (load32(cur - here.near3) & 0xffffff) == (load32(cur) & 0xffffff)) {
+            int l = common_length(cur - here.near3, cur, max_len);
+            int sav = savings(l, here.near3);
             if (sav > best_sav) {
                 longest = l;
                 best_sav = sav;
                 len = l;
-                dist = pos - c3;
+                dist = here.near3;
             }
         }
+        if (here.chain == 0) return best_sav;
+        std::int32_t cand = pos - here.chain;
         const std::int32_t limit = pos - farthest;
         const int nice = std::min(e.nice_len, max_len);
         while (cand >= limit && chain-- > 0) {
@@ -186,7 +196,7 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
                     if (l >= nice) break;
                 }
             }
-            std::uint16_t d = prev[std::uint32_t(cand) & mask];
+            std::uint16_t d = chain_links[std::uint32_t(cand) & mask];
             if (d == 0) break;
             cand -= d;
         }
@@ -203,15 +213,13 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
         unsigned c = t & 0x3ff;
         ++cfreq[c];
         if (c >= 256) ++pfreq[pos_code(t >> 16)];
-        if (ntok == kSplitRegion) flush();
-        else if (ntok % kRelearn == 0) prices.learn(method_, cfreq, pfreq);
+        if (ntok == kSplitRegion) {
+            flush();
+        } else if (ntok % kRelearn == 0) {
+            prices.learn(method_, cfreq, pfreq);
+        }
     };
 
-    // The dictionary: only its last window's worth can be referenced.
-    std::int32_t start = std::int32_t(dict_len);
-    for (std::int32_t p = std::max<std::int32_t>(0, start - farthest); p < start; ++p) insert(p);
-
-    const std::int32_t end = std::int32_t(dict_len + size);
     std::int32_t pos = start;
     while (pos < end) {
         int max_len = std::min<std::int32_t>(kMaxMatch, end - pos);
@@ -220,10 +228,12 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
             ++pos;
             continue;
         }
+        // Links for the finds below (pos to pos + 2), as far as the ring
+        // keeps this position's window.
+        if (pos + 2 >= indexed_) index(data, std::min(indexed_end, pos + ahead));
         int len = 0;
         std::int32_t dist = 0;
         int sav = find(pos, max_len, kMinMatch - 1, e.max_chain, len, dist);
-        std::int32_t inserted = pos + 1;
         if (sav <= 0) {
             emit(literal_token(data[pos]));
             ++pos;
@@ -233,11 +243,11 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
         while (len < e.lazy_len && pos + 1 < end) {
             int max2 = std::min<std::int32_t>(kMaxMatch, end - pos - 1);
             if (max2 < kMinMatch) break;
+            if (pos + 2 >= indexed_) index(data, std::min(indexed_end, pos + ahead));
             int len2 = 0;
             std::int32_t dist2 = 0;
             int chain = len >= e.good_len ? e.max_chain >> 2 : e.max_chain;
             int sav2 = find(pos + 1, max2, len - 1, chain, len2, dist2);
-            inserted = pos + 2;
             if (sav2 > sav) {
                 emit(literal_token(data[pos]));
                 ++pos;
@@ -251,7 +261,6 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
             int len3 = 0;
             std::int32_t dist3 = 0;
             int sav3 = find(pos + 2, std::min<std::int32_t>(kMaxMatch, end - pos - 2), len - 1, chain >> 1, len3, dist3);
-            inserted = pos + 3;
             if (sav3 > sav) {
                 emit(literal_token(data[pos]));
                 emit(literal_token(data[pos + 1]));
@@ -264,12 +273,9 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::size_t dict_len, 
             break;
         }
         emit(match_token(len, std::uint32_t(dist)));
-        const std::int32_t next = pos + len;
-        for (std::int32_t p = inserted; p < next; ++p) insert(p);
-        pos = next;
+        pos += len;
     }
     flush();
-    next_generation(end);
     std::uint64_t total = bits.bit_count();
     bits.finish();
     return total;

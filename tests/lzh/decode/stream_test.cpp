@@ -114,6 +114,92 @@ TEST_P(LhStream, StreamCutShortIsTruncated) {
     EXPECT_EQ(decode_string(GetParam().id, whole, 1001, out), CodecStatus::truncated);
 }
 
+// Long blocks take their codes two at a time where both fit in 12 bits
+// and one at a time where they do not.  These blocks have both kinds: two
+// 2-bit literals (pairs of them), 16-bit literals, a match whose position
+// code fits beside its length code and one whose position code does not.
+class LongBlock {
+public:
+    LongBlock(BlockWriter &b, unsigned symbols) : b_(b) {
+        b.start(symbols);
+        // The temporary code: every symbol 5 bits, so symbol t is sent as t.
+        b.small_lengths(std::vector<unsigned>(19, 5), 5, true);
+        std::vector<unsigned> lengths(kLen8 + 1, 0);
+        lengths['a'] = lengths['b'] = lengths[kLen3] = 2;  // 00, 01, 10
+        lengths[kLen8] = 3;                                // 110
+        lengths['c'] = lengths['d'] = 16;                  // 1110000000000000, ...01
+        b.w.put(static_cast<std::uint32_t>(lengths.size()), 9);
+        for (unsigned l : lengths) b.w.put(l ? l + 2 : 0, 5);  // temporary symbol 0: one zero length
+        // Position code 0 (distance 1) in 1 bit, 4 (9 to 16) in 11.
+        b.small_lengths({1, 0, 0, 0, 11}, b.position_count_bits, false);
+    }
+    // Sends a random symbol and adds what it stands for to `out`.
+    void random_symbol(std::uint32_t &seed, std::string &out) {
+        seed = seed * 1103515245u + 12345u;
+        switch ((seed >> 16) % 7) {
+        case 0: case 1: literal('a', 0b00, 2, out); break;
+        case 2: case 3: literal('b', 0b01, 2, out); break;
+        case 4: literal((seed >> 20) & 1 ? 'c' : 'd', (seed >> 20) & 1 ? 0xE000 : 0xE001, 16, out); break;
+        case 5: // length 3 at distance 1: 2 + 1 bits, one entry
+            b_.w.put(0b10, 2), b_.w.put(0, 1);
+            copy(1, 3, out);
+            break;
+        default: { // length 8, position code 4 in 11 bits and 3 extra: on its own
+            const unsigned extra = (seed >> 20) & 7;
+            b_.w.put(0b110, 3), b_.w.put(0b10000000000, 11), b_.w.put(extra, 3);
+            copy(9 + extra, 8, out);
+        }
+        }
+    }
+
+private:
+    static constexpr unsigned kLen3 = 256, kLen8 = 256 + 5;
+    void literal(char c, std::uint32_t code, unsigned bits, std::string &out) {
+        b_.w.put(code, bits);
+        out += c;
+    }
+    static void copy(std::size_t dist, unsigned len, std::string &out) {
+        for (unsigned i = 0; i < len; ++i) out += out.size() >= dist ? out[out.size() - dist] : ' ';
+    }
+    BlockWriter &b_;
+};
+
+TEST_P(LhStream, LongBlocksDecodeCodesInPairsAndAlone) {
+    // Enough blocks for a member that is decoded on two threads.
+    std::string want;
+    std::uint32_t seed = 5;
+    while (want.size() < 1'300'000) {
+        LongBlock block_of(block, 5000);
+        for (int i = 0; i < 5000; ++i) block_of.random_symbol(seed, want);
+    }
+    w.put(0, 32);
+    for (std::size_t max_read : {SIZE_MAX, std::size_t{1000}}) {
+        MemorySource src(w.bytes());
+        src.max_read = max_read;
+        StringSink out;
+        ASSERT_EQ(decode(GetParam().id, src, w.bytes().size(), want.size(), out), CodecStatus::ok) << max_read;
+        EXPECT_TRUE(out.data == want) << max_read;
+    }
+}
+
+TEST_P(LhStream, HolesInLongBlocksAreCorrupt) {
+    // A long block that goes well, then a code no symbol has: a literal/
+    // length code past 'd', or a position code that is not code 0 or 4.
+    for (std::uint32_t hole : {0xFFFFu, 0b110'11000000000u}) {
+        BitWriter bw;
+        BlockWriter b{bw, GetParam().position_count_bits};
+        std::string good;
+        std::uint32_t seed = 9;
+        LongBlock block_of(b, 5000);
+        for (int i = 0; i < 3000; ++i) block_of.random_symbol(seed, good);
+        bw.put(hole, 16);
+        bw.put(0, 64);
+        StringSink out;
+        EXPECT_EQ(decode_string(GetParam().id, bw.bytes(), good.size() + 100, out), CodecStatus::corrupt) << hole;
+        EXPECT_TRUE(out.data == good.substr(0, out.data.size())) << hole;
+    }
+}
+
 // Tables no encoder sends.  Each builder writes one block whose first
 // symbol cannot be decoded.
 struct Damage {

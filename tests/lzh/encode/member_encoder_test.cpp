@@ -42,12 +42,14 @@ bool announce(MemberEncoder &coder, const std::vector<std::uint8_t> &data) {
     return coder.ahead(src, data.size());
 }
 
-// Members around every boundary the encoder has: the trial parse's 16 KiB,
-// one segment, several; text and noise (which gives up), some repeated.
+// Members around every boundary the encoder has: the trial parse's 2, 6
+// and 16 KiB, one segment, several; text and noise (which gives up), some
+// repeated.
 std::vector<std::vector<std::uint8_t>> members() {
     std::vector<std::vector<std::uint8_t>> m;
     std::uint32_t seed = 1;
-    for (std::size_t n : {std::size_t(1), std::size_t(3), std::size_t(700), std::size_t(16 * 1024),
+    for (std::size_t n : {std::size_t(1), std::size_t(3), std::size_t(700), std::size_t(4 * 1024 + 1),
+                          std::size_t(12 * 1024 + 1), std::size_t(16 * 1024),
                           std::size_t(16 * 1024 + 1), std::size_t(90000), std::size_t(256 * 1024 - 1),
                           std::size_t(256 * 1024), std::size_t(256 * 1024 + 1), std::size_t(800 * 1024)})
         m.push_back(text_like(n, seed++));
@@ -98,6 +100,24 @@ TEST(MemberEncoder, AnnouncementsThatDoNotHoldChangeNothing) {
     for (std::size_t i = 0; i < MemberEncoder::kAhead; ++i) EXPECT_TRUE(announce(coder, b));
     EXPECT_FALSE(announce(coder, b));
     expect_same(encode_member(coder, b), fresh(5, b), "one of many alike");
+}
+
+TEST(MemberEncoder, WhatWaitsAheadStaysWithinItsBytes) {
+    // Members of a third of the budget and a byte: two wait, a third does
+    // not until the first is taken; each still comes out as a fresh one.
+    const std::size_t n = MemberEncoder::kAheadBytes / 3 + 1;
+    ASSERT_LT(n, MemberEncoder::kAheadBelow);
+    const std::vector<std::uint8_t> a = text_like(n, 61), b = text_like(n, 62), c = text_like(n, 63);
+    MemberEncoder coder(lh(6));
+    EXPECT_TRUE(announce(coder, a));
+    EXPECT_TRUE(announce(coder, b));
+    EXPECT_FALSE(announce(coder, c));
+    expect_same(encode_member(coder, a), fresh(6, a), "first");
+    EXPECT_TRUE(announce(coder, c));
+    expect_same(encode_member(coder, b), fresh(6, b), "second");
+    expect_same(encode_member(coder, c), fresh(6, c), "third");
+    // With nothing waiting, the largest member that can wait is taken.
+    EXPECT_TRUE(announce(coder, text_like(MemberEncoder::kAheadBelow - 1, 64)));
 }
 
 TEST(MemberEncoder, AFailedMemberLeavesTheEncoderSound) {

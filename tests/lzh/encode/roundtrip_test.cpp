@@ -4,6 +4,8 @@
 // incompressible, highly repetitive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "testkit.h"
 
 namespace lzh::test {
@@ -78,6 +80,31 @@ TEST_P(RoundTrip, RepeatsAtTheWindowsEdge) {
         data.insert(data.end(), filler.begin(), filler.end());
         data.insert(data.end(), chunk.begin(), chunk.end());
         expect_roundtrip(GetParam(), data);
+    }
+}
+
+TEST_P(RoundTrip, RepeatsAreFoundWhereverTheyFall) {
+    // Random bytes with one 1000-byte stretch repeated from half a window
+    // back, the repeat placed around where the match finder changes hands:
+    // the end of the trial parse of a small member and of a segment, where
+    // its ring of links wraps, a segment boundary; in a member that ends
+    // soon after and in a long one.  A repeat the finder misses costs
+    // about its length.
+    const std::size_t w = std::size_t(1) << (GetParam() == 5 ? 13 : GetParam() == 6 ? 15 : 16);
+    const std::size_t k = 1024, long_member = 300 * k;
+    const std::vector<std::uint8_t> noise = random_bytes(long_member, 9);
+    const std::size_t long_packed = compress(GetParam(), noise).size();
+    for (std::size_t at : {3 * k, 6 * k, 16 * k, 32 * k, 64 * k, 128 * k, 256 * k}) {
+        for (std::size_t start : {at - 600, at + 100}) {
+            if (start < w / 2) continue;
+            for (std::size_t size : {start + 2000, long_member}) {
+                std::vector<std::uint8_t> data(noise.begin(), noise.begin() + std::ptrdiff_t(size));
+                const std::size_t without = size == long_member ? long_packed : compress(GetParam(), data).size();
+                std::copy_n(noise.begin() + std::ptrdiff_t(start - w / 2), 1000, data.begin() + std::ptrdiff_t(start));
+                EXPECT_LT(compress(GetParam(), data).size() + 900, without) << "repeat at " << start << " of " << size;
+                if (size != long_member) expect_roundtrip(GetParam(), data);
+            }
+        }
     }
 }
 
