@@ -6,8 +6,12 @@ std::vector<ParsedWord> split_command_words(std::string_view text) {
     std::vector<ParsedWord> words;
     ParsedWord cur;
     bool in_word = false, in_quotes = false;
-    for (char c : text) {
-        if (c == '"') {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"' && in_quotes && i + 1 < text.size() && text[i + 1] == '"') {
+            cur.text += c;  // a doubled quote inside quotes is one quote of the word
+            ++i;
+        } else if (c == '"') {
             in_quotes = !in_quotes;
             in_word = true;
             cur.quoted = true;
@@ -22,6 +26,16 @@ std::vector<ParsedWord> split_command_words(std::string_view text) {
     }
     if (in_word) words.push_back(std::move(cur));
     return words;
+}
+
+std::string command_word(std::string_view word) {
+    if (!word.empty() && word.find_first_of(" \"") == std::string_view::npos) return std::string(word);
+    std::string text = "\"";
+    for (char c : word) {
+        text += c;
+        if (c == '"') text += '"';
+    }
+    return text + '"';
 }
 
 namespace {

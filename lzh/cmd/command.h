@@ -5,7 +5,9 @@
 //   x -c "/home/me/a b.lzh" "/tmp/out/" "docs/read me.txt"
 //
 // Words are separated by one or more blanks; double quotes group a word and
-// are not part of it; an unquoted word starting with "-" is a switch; the
+// are not part of it, and inside them "" stands for one " of the word (so
+// any file name can be written); an unquoted word starting with "-" is a
+// switch; the
 // word after the archive that ends with a path separator is the folder (for
 // the commands that take one).
 #pragma once
@@ -50,6 +52,10 @@ struct ParsedWord {
 
 // Splits at blanks outside double quotes.  An unclosed quote runs to the end.
 std::vector<ParsedWord> split_command_words(std::string_view text);
+
+// `word` as one word of a command text: as it is, or between quotes (with
+// each " doubled) when it is empty or holds a blank or a quote.
+std::string command_word(std::string_view word);
 
 // Parses a whole command text.  False with `error` set for an unknown verb,
 // an unknown switch, or a missing archive.

@@ -81,9 +81,7 @@ int main(int argc, char **argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (i > 1) text += ' ';
-        // An argument with a blank, or an empty one, keeps its bounds.
-        if (arg.empty() || arg.find(' ') != std::string::npos) text += '"' + arg + '"';
-        else text += arg;
+        text += lzh::command_word(arg);
     }
     lzh::StreamOutput out(stdout);
     int rc;

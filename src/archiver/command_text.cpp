@@ -6,55 +6,49 @@ namespace morvane {
 
 namespace {
 // The verb, then each argument quoted, then the tail, joined by blanks.
-std::optional<QString> Build(const QString& verb, std::initializer_list<QString> args, const QString& tail = {})
+QString Build(const QString& verb, std::initializer_list<QString> args, const QString& tail = {})
 {
     QString text = verb;
-    for (const QString& arg : args) {
-        const auto q = Quoted(arg);
-        if (!q)
-            return std::nullopt;
-        text += u' ' + *q;
-    }
+    for (const QString& arg : args)
+        text += u' ' + Quoted(arg);
     if (!tail.isEmpty())
         text += u' ' + tail;
     return text;
 }
 }  // namespace
 
-std::optional<QString> Quoted(const QString& text)
+QString Quoted(QString text)
 {
-    if (text.contains(u'"'))
-        return std::nullopt;
-    return u'"' + text + u'"';
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
-std::optional<QString> Cmd_List(const QString& archive)
+QString Cmd_List(const QString& archive)
 {
     return Build(QStringLiteral("l"), {archive});
 }
 
-std::optional<QString> Cmd_Extract(const QString& archive, const QString& folder, const QString& member)
+QString Cmd_Extract(const QString& archive, const QString& folder, const QString& member)
 {
     return Build(QStringLiteral("x -c"), {archive, folder, member});
 }
 
-std::optional<QString> Cmd_Extract_All(const QString& archive, const QString& folder)
+QString Cmd_Extract_All(const QString& archive, const QString& folder)
 {
     return Build(QStringLiteral("x -c"), {archive, folder}, QStringLiteral("*.*"));
 }
 
-std::optional<QString> Cmd_Delete(const QString& archive, const QString& folder, const QString& member)
+QString Cmd_Delete(const QString& archive, const QString& folder, const QString& member)
 {
     return Build(QStringLiteral("d"), {archive, folder, member});
 }
 
-std::optional<QString> Cmd_Self_Extract(const QString& archive, const QString& folder)
+QString Cmd_Self_Extract(const QString& archive, const QString& folder)
 {
     // The verb is followed by two blanks, as the command has always been written.
     return Build(QStringLiteral("s "), {archive, folder}, QStringLiteral("-jw2"));
 }
 
-std::optional<QString> Cmd_Add(const QString& archive, const QString& file)
+QString Cmd_Add(const QString& archive, const QString& file)
 {
     return Build(QStringLiteral("a"), {archive, file});
 }
@@ -62,8 +56,18 @@ std::optional<QString> Cmd_Add(const QString& archive, const QString& file)
 QString Archive_Of(const QString& command)
 {
     const qsizetype open = command.indexOf(u'"');
-    const qsizetype close = open < 0 ? -1 : command.indexOf(u'"', open + 1);
-    return close < 0 ? QString() : command.mid(open + 1, close - open - 1);
+    if (open < 0)
+        return {};
+    QString archive;
+    for (qsizetype i = open + 1; i < command.size(); ++i) {
+        if (command[i] != u'"')
+            archive += command[i];
+        else if (i + 1 < command.size() && command[i + 1] == u'"')
+            archive += command[++i];
+        else
+            return archive;
+    }
+    return {};
 }
 
 QString What_It_Does(const QString& command)

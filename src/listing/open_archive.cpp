@@ -42,18 +42,13 @@ void Form1::File_List()
     Buf_Size = Buf_Chars;
     pointer_.Set(Pointer_Busy);
 
-    const auto command = Cmd_List(Lzh_Path);
-    int result = Unlha_Unavailable;
-    if (command) {
-        result = Unlha(*command);
-        while (result == UNLHA_ERR_OUTPUT && Buf_Size <= Max_Listing_Bytes / Growth) {
-            Buf_Size *= Growth;
-            result = Unlha(*command);
-        }
-        Buf_Size = Buf_Chars;
-    } else {
-        Clear_Buf_Out();
+    const QString command = Cmd_List(Lzh_Path);
+    int result = Unlha(command);
+    while (result == UNLHA_ERR_OUTPUT && Buf_Size <= Max_Listing_Bytes / Growth) {
+        Buf_Size *= Growth;
+        result = Unlha(command);
     }
+    Buf_Size = Buf_Chars;
     qCDebug(lcTrace).noquote() << QStringView(Buf_Out).trimmed();
 
     List_Fill();
@@ -70,9 +65,8 @@ bool Form1::Is_Lzh_Archive(const QString& path) const
     // Buf_Out stays as it is.
     if (!QFileInfo(path).isFile())
         return false;
-    const auto command = Cmd_List(path);
     char none = 0;
-    return command && library_.Unlha(window_.Handle(), command->toLocal8Bit().constData(), &none, 0) == 0;
+    return library_.Unlha(window_.Handle(), Cmd_List(path).toLocal8Bit().constData(), &none, 0) == 0;
 }
 
 void Form1::List_Fill()

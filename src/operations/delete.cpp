@@ -30,7 +30,7 @@ void Form1::File_Del()
         const bool only_selected = std::all_of(hits.begin(), hits.end(), [&](int hit) {
             return std::binary_search(rows.begin(), rows.end(), hit);
         });
-        if (Run(folder || only_selected ? Cmd_Delete(Lzh_Path, Folder_Of(CMDialog1.FileName), member)
+        if (Run(folder || only_selected ? std::optional(Cmd_Delete(Lzh_Path, Folder_Of(CMDialog1.FileName), member))
                                         : std::nullopt)) {
             gone.insert(row);
             gone.insert(hits.begin(), hits.end());

@@ -19,7 +19,7 @@ void Form1::File_Read()
         const QString folder = read_folder_.For(tmp, path);
         // No viewer after a failure: it would show a missing file, or a stale
         // copy from an earlier read as if it were this member.
-        if (!Run(folder.isEmpty() ? std::nullopt : Cmd_Extract(Lzh_Path, folder + Path_Sep, member)))
+        if (!Run(folder.isEmpty() ? std::nullopt : std::optional(Cmd_Extract(Lzh_Path, folder + Path_Sep, member))))
             continue;
         const QString file = Member_File(folder, path);
         read_folder_.Written(file);

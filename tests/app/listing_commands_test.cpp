@@ -141,14 +141,16 @@ TEST(FileList, NamesAndPathsCrossToTheLibraryAsUtf8)
     EXPECT_EQ(f.list.rows[0].text.mid(13, 12), u"           1"_s);
 }
 
-TEST(FileList, APathHoldingAQuoteIsNotHandedOver)
+TEST(FileList, APathHoldingAQuoteIsHandedOverAsOneWord)
 {
     Fake_Form f;
+    f.recorder.Answer_Listing(Two);
     f.form.Lzh_Path = u"/arc/say\"hi.lzh"_s;
     f.form.File_List();
-    EXPECT_TRUE(f.recorder.calls.empty());
-    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
-    EXPECT_TRUE(f.list.rows.empty());
+    ASSERT_EQ(f.recorder.calls.size(), 1u);
+    EXPECT_EQ(f.recorder.calls[0].command, "l \"/arc/say\"\"hi.lzh\"");
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    EXPECT_EQ(f.list.Texts().size(), 3);
 }
 
 TEST(FileList, WithoutTheLibraryEveryCommandSaysErr)

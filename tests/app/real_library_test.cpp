@@ -417,6 +417,41 @@ TEST_F(Real_Library, AddsEachCommandLineFileToTheChosenArchive)
     EXPECT_EQ(Read_Tree(out), Read_Tree(work.filePath(u"in"_s)));
 }
 
+// A double quote in a file's or the archive's name goes through the command
+// text doubled: the file is added under its own name, listed, read back and
+// deleted alone.
+TEST_F(Real_Library, NamesHoldingQuotesAreAddedListedAndDeleted)
+{
+    Write_Tree(work.path(), {{u"in/say\"hi.txt"_s, "quoted\n"}, {u"in/sayhi.txt"_s, "decoy\n"}});
+    const QString archive = work.filePath(u"a \"quoted\" name.LZH"_s);
+    {
+        Fake_Form f(&library);
+        f.desktop.folder = work.path();
+        f.desktop.arguments = {work.filePath(u"in/say\"hi.txt"_s), work.filePath(u"in/sayhi.txt"_s)};
+        f.dialogs.Confirm(archive);
+        f.form.Form_Load();
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+    }
+    const QString out = work.filePath(u"out"_s);
+    QDir().mkpath(out);
+    ASSERT_EQ(Run_Tool(u"lhasa"_s, {u"x"_s, archive}, out), 0);
+    EXPECT_EQ(Read_Tree(out), Read_Tree(work.filePath(u"in"_s)));
+
+    Fake_Form f(&library);
+    f.form.Lzh_Path = archive;
+    f.form.File_List();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    ASSERT_EQ(f.list.rows.size(), 3u);
+    const int row = Path_Of_Name(f.list.rows[0].path) == u"say\"hi.txt"_s ? 0 : 1;
+    ASSERT_EQ(Path_Of_Name(f.list.rows[row].path), u"say\"hi.txt"_s);
+    f.list.Select({row});
+    f.form.File_Del();
+    EXPECT_TRUE(f.messages.texts.isEmpty());
+    f.form.File_List();
+    ASSERT_EQ(f.list.rows.size(), 2u);
+    EXPECT_EQ(f.list.rows[0].path, u"sayhi.txt"_s);
+}
+
 TEST_F(Real_Library, CancelWritesNoArchive)
 {
     Write_Tree(work.path(), {{u"f1.txt"_s, "first\n"}});

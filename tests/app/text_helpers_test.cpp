@@ -71,23 +71,25 @@ TEST(FolderOf, EndsInExactlyOneSeparator)
 
 TEST(CommandText, EveryPathAndNameStandsInQuotes)
 {
-    EXPECT_EQ(*Cmd_List(u"C:\\ARC\\TEST.LZH"_s), u"l \"C:\\ARC\\TEST.LZH\""_s);
-    EXPECT_EQ(Cmd_List(u"C:\\ARC\\TEST.LZH"_s)->size(), 19);
-    EXPECT_EQ(*Cmd_Extract(u"/a b/x.lzh"_s, u"/out dir/"_s, u"docs/read me.txt"_s),
+    EXPECT_EQ(Cmd_List(u"C:\\ARC\\TEST.LZH"_s), u"l \"C:\\ARC\\TEST.LZH\""_s);
+    EXPECT_EQ(Cmd_List(u"C:\\ARC\\TEST.LZH"_s).size(), 19);
+    EXPECT_EQ(Cmd_Extract(u"/a b/x.lzh"_s, u"/out dir/"_s, u"docs/read me.txt"_s),
               u"x -c \"/a b/x.lzh\" \"/out dir/\" \"docs/read me.txt\""_s);
-    EXPECT_EQ(*Cmd_Extract_All(u"/a/x.lzh"_s, u"/out/"_s), u"x -c \"/a/x.lzh\" \"/out/\" *.*"_s);
-    EXPECT_EQ(*Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"m.txt"_s), u"d \"/a/x.lzh\" \"/a/\" \"m.txt\""_s);
-    EXPECT_EQ(*Cmd_Self_Extract(u"/a/x.lzh"_s, u"/b/"_s), u"s  \"/a/x.lzh\" \"/b/\" -jw2"_s);
-    EXPECT_EQ(*Cmd_Add(u"/a/My Files.lzh"_s, u"f 1.txt"_s), u"a \"/a/My Files.lzh\" \"f 1.txt\""_s);
-    EXPECT_EQ(*Cmd_Add(u"/a/x.lzh"_s, u""_s), u"a \"/a/x.lzh\" \"\""_s);
+    EXPECT_EQ(Cmd_Extract_All(u"/a/x.lzh"_s, u"/out/"_s), u"x -c \"/a/x.lzh\" \"/out/\" *.*"_s);
+    EXPECT_EQ(Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"m.txt"_s), u"d \"/a/x.lzh\" \"/a/\" \"m.txt\""_s);
+    EXPECT_EQ(Cmd_Self_Extract(u"/a/x.lzh"_s, u"/b/"_s), u"s  \"/a/x.lzh\" \"/b/\" -jw2"_s);
+    EXPECT_EQ(Cmd_Add(u"/a/My Files.lzh"_s, u"f 1.txt"_s), u"a \"/a/My Files.lzh\" \"f 1.txt\""_s);
+    EXPECT_EQ(Cmd_Add(u"/a/x.lzh"_s, u""_s), u"a \"/a/x.lzh\" \"\""_s);
 }
 
-TEST(CommandText, AQuoteInsideAnyPieceBuildsNoCommand)
+TEST(CommandText, AQuoteInsideAPieceIsDoubledAndReadBackAsOne)
 {
-    // It would end the quoted word early and smuggle in further words.
-    EXPECT_FALSE(Cmd_List(u"/a/x\".lzh"_s));
-    EXPECT_FALSE(Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"x\" *.* \""_s));
-    EXPECT_FALSE(Cmd_Extract(u"/a/x.lzh"_s, u"/o\"ut/"_s, u"m"_s));
+    // Written once, it would end the quoted word early and let the rest of
+    // the name through as further words ("*.*" among them).
+    EXPECT_EQ(Cmd_Delete(u"/a/x.lzh"_s, u"/a/"_s, u"x\" *.* \""_s), u"d \"/a/x.lzh\" \"/a/\" \"x\"\" *.* \"\"\""_s);
+    EXPECT_EQ(Cmd_Add(u"/a/say\"hi.lzh"_s, u"\""_s), u"a \"/a/say\"\"hi.lzh\" \"\"\"\""_s);
+    EXPECT_EQ(Archive_Of(Cmd_Extract(u"/o\"\"ut/x\".lzh"_s, u"/b/"_s, u"m"_s)), u"/o\"\"ut/x\".lzh"_s);
+    EXPECT_EQ(Archive_Of(Cmd_List(u"/a/\""_s)), u"/a/\""_s);
 }
 
 TEST(ExeName, CutsAtTheLastDotOfTheFileName)

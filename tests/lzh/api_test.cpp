@@ -21,6 +21,14 @@ TEST(CommandText, QuotesGroupWordsAndAreDropped) {
     EXPECT_EQ(w[5].text, "");  // an empty quoted word is still a word
     EXPECT_TRUE(w[5].quoted);
     EXPECT_EQ(w[6].text, "tailx y");
+    // Inside quotes "" is one quote of the word, whatever else it holds.
+    auto q = split_command_words("a \"say\"\"hi\" \"\"\"\" \"x\"\" *.* \"\"\"");
+    ASSERT_EQ(q.size(), 4u);
+    EXPECT_EQ(q[1].text, "say\"hi");
+    EXPECT_EQ(q[2].text, "\"");
+    EXPECT_EQ(q[3].text, "x\" *.* \"");
+    for (std::string word : {"", "plain", "a b", "\"", "say\"hi", "\"\" \"", "end\"", "-dash"})
+        EXPECT_EQ(split_command_words("l " + command_word(word)).at(1).text, word);
     auto open = split_command_words("l \"unclosed path with blanks");
     ASSERT_EQ(open.size(), 2u);
     EXPECT_EQ(open[1].text, "unclosed path with blanks");
