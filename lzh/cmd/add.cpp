@@ -426,7 +426,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             }
             if (keep && !options.dry_run && !rw.copy_member(reader, m, progress, why)) {
                 if (progress.stopped()) return stopped();
-                report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member; nothing added");
+                report.fail(UNLHA_ERR_DATA, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member; nothing added");
                 return report.result();
             }
         }

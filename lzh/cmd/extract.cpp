@@ -107,7 +107,7 @@ public:
         // A folder entry with no name (some writers emit them) is the
         // destination itself: nothing to make.
         if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return MemberOutcome::done;
-        if (!parts) return failed(UNLHA_ERR_UNSAFE, m.display_path() + ": refused: " + why);
+        if (!parts) return failed(UNLHA_ERR_UNSAFE, exact_name(m.display_path()) + ": refused: " + why);
         if (req_.flat) {
             if (m.kind == MemberKind::directory) return MemberOutcome::done;
             parts->erase(parts->begin(), parts->end() - 1);
@@ -138,7 +138,7 @@ public:
         auto [result, problem] = decode_checked(reader_, m, counted, nullptr);
         if (progress_.stopped()) return MemberOutcome::stopped;
         if (problem.empty()) return MemberOutcome::done;
-        return failed(result, m.display_path() + ": " + problem);
+        return failed(result, exact_name(m.display_path()) + ": " + problem);
     }
 
 private:

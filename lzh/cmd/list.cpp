@@ -13,13 +13,21 @@ namespace {
 constexpr const char *kTitles = "  Name          Original    Packed  Ratio   Date     Time   Method CRC  Path";
 constexpr const char *kSeparator = "--------------  --------  -------- ------ -------- -------- ----- ---- ----";
 
-// The name field is for the eye: control characters and double quotes show
-// as "?".  Commands take a member's exact name from the path column.
+// The name field is for the eye: control characters, double quotes and
+// bytes that are no part of a character show as "?".  Commands take a
+// member's exact name from the path column.
 std::string printable(std::string_view s) {
-    std::string out(s);
-    for (char &c : out) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '"') c = '?';
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto u = static_cast<unsigned char>(s[i]);
+        const std::size_t len = utf8_char_length(s, i);
+        if (len == 0 || u < 0x20 || u == 0x7F || s[i] == '"') {
+            out += '?';
+            ++i;
+        } else {
+            out.append(s.substr(i, len));
+            i += len;
+        }
     }
     return out;
 }

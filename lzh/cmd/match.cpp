@@ -7,102 +7,62 @@
 namespace lzh {
 namespace {
 
-// Length of the UTF-8 character starting with byte c.
-std::size_t char_len(unsigned char c) {
-    if (c < 0x80) return 1;
-    if ((c & 0xE0) == 0xC0) return 2;
-    if ((c & 0xF0) == 0xE0) return 3;
-    if ((c & 0xF8) == 0xF0) return 4;
-    return 1;
-}
+// The length of the character at t[i]; a byte that starts none counts alone.
+std::size_t char_at(std::string_view t, std::size_t i) { return std::max<std::size_t>(1, utf8_char_length(t, i)); }
 
-std::string normalise(std::string_view name) {
-    std::string s = from_exact_name(name);
-    for (char &c : s)
-        if (c == '\\') c = '/';
-    return s;
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string strip_trailing_slash(std::string s) {
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
-    return s;
-}
-
-} // namespace
-
-namespace {
-
-// Control characters, "%" and the characters in `also` as %XX.
-std::string escaped(std::string_view text, std::string_view also) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '%' || also.find(c) != std::string_view::npos) {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
-
-std::string exact_name(std::string_view path) { return escaped(path, "\"*?"); }
-
-std::string typed_name(std::string_view name) { return escaped(name, ""); }
-
-std::string from_exact_name(std::string_view name) {
-    std::string out;
-    out.reserve(name.size());
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        int hi, lo;
-        if (name[i] == '%' && i + 2 < name.size() && (hi = hex_value(name[i + 1])) >= 0 &&
-            (lo = hex_value(name[i + 2])) >= 0) {
-            out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += name[i];
-        }
-    }
-    return out;
-}
-
-bool wildcard_match(std::string_view p, std::string_view t) {
+// `literal`, when given, marks the characters of `p` that stand for
+// themselves even if they are "*" or "?".
+bool match_pattern(std::string_view p, const std::vector<bool> *literal, std::string_view t) {
+    const auto wild = [&](std::size_t i, char c) { return p[i] == c && !(literal && (*literal)[i]); };
     // Iterative matching with one backtrack point for the last "*".
     std::size_t pi = 0, ti = 0, star = std::string_view::npos, mark = 0;
     while (ti < t.size()) {
-        if (pi < p.size() && p[pi] == '*') {
+        if (pi < p.size() && wild(pi, '*')) {
             star = pi++;
             mark = ti;
-        } else if (pi < p.size() && p[pi] == '?') {
+        } else if (pi < p.size() && wild(pi, '?')) {
             ++pi;
-            ti = std::min(t.size(), ti + char_len(static_cast<unsigned char>(t[ti])));
+            ti = std::min(t.size(), ti + char_at(t, ti));
         } else if (pi < p.size() && p[pi] == t[ti]) {
             ++pi;
             ++ti;
         } else if (star != std::string_view::npos) {
             pi = star + 1;
-            mark = std::min(t.size(), mark + char_len(static_cast<unsigned char>(t[mark])));
+            mark = std::min(t.size(), mark + char_at(t, mark));
             ti = mark;
         } else {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == '*') ++pi;
+    while (pi < p.size() && wild(pi, '*')) ++pi;
     return pi == p.size();
 }
+
+} // namespace
+
+bool wildcard_match(std::string_view p, std::string_view t) { return match_pattern(p, nullptr, t); }
+
+MemberMatcher::Name::Name(std::string_view name) {
+    // Read in the exact form: an escaped "*" or "?" is no wildcard.
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::string_view escape = name.substr(i, 3);
+        const std::string one = escape.size() == 3 && escape[0] == '%' ? from_exact_name(escape) : std::string();
+        if (one.size() == 1) {
+            text += one;
+            literal.push_back(true);
+            i += 2;
+        } else {
+            text += name[i] == '\\' ? '/' : name[i];
+            literal.push_back(false);
+        }
+    }
+    while (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+        literal.pop_back();
+    }
+}
+
+bool MemberMatcher::Name::matches(std::string_view t) const { return match_pattern(text, &literal, t); }
 
 namespace {
 
@@ -136,16 +96,20 @@ bool excluded(const std::vector<std::string> &patterns, std::string_view path) {
 }
 
 MemberMatcher::MemberMatcher(const std::vector<std::string> &names)
-    : used_(names.size(), false), exact_(names.size(), false), every_(names.size(), false) {
+    : used_(names.size(), false), exact_(names.size(), false), folder_(names.size(), false),
+      every_(names.size(), false) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         every_[i] = names[i] == "*.*" || names[i] == "*";
-        names_.push_back(strip_trailing_slash(normalise(names[i])));
+        names_.emplace_back(names[i]);
     }
 }
 
 void MemberMatcher::note(const Member &m) {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (names_[i] == m.path) exact_[i] = true;
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (names_[i].text != m.path) continue;
+        exact_[i] = true;
+        if (m.kind == MemberKind::directory) folder_[i] = true;
+    }
 }
 
 bool MemberMatcher::matches(const Member &m) {
@@ -154,12 +118,17 @@ bool MemberMatcher::matches(const Member &m) {
     std::size_t slash = path.rfind('/');
     std::string_view file = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        const std::string &n = names_[i];
-        bool below = path.size() > n.size() && path[n.size()] == '/' && path.compare(0, n.size(), n) == 0;
-        bool ok = every_[i]   ? true
-                  : exact_[i] ? (path == n || below)
-                              : wildcard_match(n, path) || wildcard_match(n + "/*", path) ||
-                                    (n.find('/') == std::string::npos && wildcard_match(n, file));
+        const Name &n = names_[i];
+        const std::string &text = n.text;
+        const bool below = path.size() > text.size() && path[text.size()] == '/' && path.compare(0, text.size(), text) == 0;
+        bool ok = every_[i] || (exact_[i] && (path == text || (folder_[i] && below)));
+        if (!exact_[i] && !every_[i]) {
+            // The whole path, a folder above it, or, for a name without a
+            // separator, the file name.
+            ok = n.matches(path) || (text.find('/') == std::string::npos && n.matches(file));
+            for (std::size_t end = path.find('/'); !ok && end != std::string::npos; end = path.find('/', end + 1))
+                ok = n.matches(std::string_view(path).substr(0, end));
+        }
         if (ok) {
             used_[i] = true;
             hit = true;
@@ -194,7 +163,7 @@ WorkPlan plan_work(ArchiveReader &reader, MemberMatcher &matcher,
 std::vector<std::string> MemberMatcher::unmatched() const {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < names_.size(); ++i)
-        if (!used_[i] && !every_[i]) out.push_back(exact_name(names_[i]));
+        if (!used_[i] && !every_[i]) out.push_back(exact_name(names_[i].text));
     return out;
 }
 

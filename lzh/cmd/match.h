@@ -1,22 +1,24 @@
-// Which members a command's names select, and the exact form in which the
-// listing names a member.
+// Which members a command's names select.
 //
 // "*.*" and "*" select every member.  Any other name is first read in the
-// exact form: "%" and two hexadecimal digits stand for that byte.  The
-// listing writes a member's path that way, with every control character,
-// '"', "%", "*" and "?" so written, so that its path column can go back into
-// a command text (between quotes) and name that member and nothing else.
+// exact form (names.h): "%" and two hexadecimal digits stand for that byte.
+// The listing writes a member's path that way, with every control
+// character, '"', "%", "*", "?" and undecodable byte so written, so that its
+// path column can go back into a command text (between quotes) and name
+// that member and nothing else.
 //
 // A name that is some member's whole stored path selects that member (and,
 // for a folder, everything below it) and nothing else.  Any other name
-// matches a member's whole stored path or, when it holds no separator, the
-// member's file name, with "*" and "?" as wildcards (on characters, not
-// bytes).  The exact rule lets a caller name one member: "readme.txt" then
+// matches a member's whole stored path or a folder above it or, when it
+// holds no separator, the member's file name, with "*" and "?" as wildcards
+// (on characters, not bytes); a "*" or "?" written as %2A or %3F is none, so
+// a listed name whose member has gone meanwhile selects nothing.  The exact rule lets a caller name one member: "readme.txt" then
 // does not also take "docs/readme.txt", and a member whose name holds "*"
 // is not taken for a pattern.
 #pragma once
 
 #include "header.h"
+#include "names.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,14 +28,6 @@
 #include <vector>
 
 namespace lzh {
-
-// A stored path in the exact form, and back.  A "%" not followed by two
-// hexadecimal digits stands for itself.
-std::string exact_name(std::string_view path);
-std::string from_exact_name(std::string_view name);
-// A name as a person types it (wildcards meant as wildcards), in the form
-// the commands read: only "%" and control characters written as %XX.
-std::string typed_name(std::string_view name);
 
 bool wildcard_match(std::string_view pattern, std::string_view text);
 
@@ -55,9 +49,18 @@ public:
     std::vector<std::string> unmatched() const;
 
 private:
-    std::vector<std::string> names_;  // decoded, "/"-separated, no trailing "/"
+    // A name decoded, "/"-separated, with no trailing "/", and which of its
+    // characters were escaped (no wildcards then).
+    struct Name {
+        explicit Name(std::string_view name);
+        bool matches(std::string_view text) const;
+        std::string text;
+        std::vector<bool> literal;
+    };
+    std::vector<Name> names_;
     std::vector<bool> used_;
     std::vector<bool> exact_;         // the name is some member's whole path
+    std::vector<bool> folder_;        // ... and that member is a folder
     std::vector<bool> every_;         // "*.*" or "*"
 };
 

@@ -65,7 +65,7 @@ bool ArchiveRewrite::copy_from(int fd, std::uint64_t offset, std::uint64_t lengt
 bool ArchiveRewrite::copy_member(const ArchiveReader &reader, const Member &m, Progress &progress, std::string &why) {
     if (!progress.begin(exact_name(m.display_path()), &m, MemberWork::copy)) return false;
     bool ok = m.data_offset + m.packed_size <= reader.size();
-    if (!ok) why = m.display_path() + ": the archive ends inside this member";
+    if (!ok) why = exact_name(m.display_path()) + ": the archive ends inside this member";
     ok = ok && copy_from(reader.fd(), m.header_offset, m.stored_size(), why, &progress);
     progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
     return ok;

@@ -1,5 +1,6 @@
 #include "archive.h"
 #include "modify.h"
+#include "names.h"
 #include "rewrite.h"
 
 #include <cerrno>
@@ -27,7 +28,7 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     Member m;
     while (reader.next(m)) {
         if (m.data_offset + m.packed_size > reader.size()) {
-            report.fail(UNLHA_ERR_DATA, archive + ": " + m.display_path() + ": the archive ends inside this member");
+            report.fail(UNLHA_ERR_DATA, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member");
             return report.result();
         }
     }

@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include "file_io.h"
+#include "names.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -182,7 +183,7 @@ bool ArchiveReader::next(Member &m) {
     // the next call reports the damage.
     std::uint64_t after = m.data_offset + m.packed_size;
     if (after < m.data_offset || after > size_) {
-        cut_short_ = m.display_path() + " (header at offset " + std::to_string(m.header_offset) + ")";
+        cut_short_ = exact_name(m.display_path()) + " (header at offset " + std::to_string(m.header_offset) + ")";
         pos_ = size_;
     } else {
         pos_ = after;

@@ -26,8 +26,8 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
     // Converts as much as it can. On an invalid sequence, calls on_bad with
-    // the output so far and skips one input byte. Returns false when an
-    // unconvertible character is met and on_bad is null.
+    // the output so far and the byte, and skips that byte. Returns false
+    // when on_bad does.
     template <typename OnBad>
     bool convert(std::string_view in, std::string &out, OnBad on_bad) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -41,7 +41,7 @@ public:
             out.append(buf, static_cast<size_t>(dst - buf));
             if (r == static_cast<size_t>(-1)) {
                 if (errno == E2BIG) continue;
-                if (!on_bad(out)) return false;
+                if (!on_bad(out, *src)) return false;
                 ++src;
                 --left;
                 iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -67,21 +67,21 @@ Converter &to_cp932() {
     return c;
 }
 
-// Decodes with `c`, each undecodable byte as U+FFFD.
+// Decodes with `c`, each undecodable byte kept as it is.
 std::string decode_with(Converter &c, std::string_view raw) {
+    if (!c.ok()) return std::string(raw);
     std::string out;
     out.reserve(raw.size() * 3 / 2);
-    if (!c.ok()) {
-        // Without a converter keep ASCII and mark the rest.
-        for (unsigned char ch : raw) out += ch < 0x80 ? std::string(1, static_cast<char>(ch)) : std::string("\xEF\xBF\xBD");
-        return out;
-    }
-    c.convert(raw, out, [](std::string &o) {
-        o += "\xEF\xBF\xBD";
+    c.convert(raw, out, [](std::string &o, char byte) {
+        o += byte;
         return true;
     });
     return out;
 }
+
+// Whether a decoding kept an undecodable byte: it shows as a byte that is
+// no part of a UTF-8 character.
+bool kept_a_byte(std::string_view decoded) { return !is_valid_utf8(decoded); }
 
 // Code pages other than 932 and 65001 are rare; they are opened as needed.
 std::string decode_code_page(std::string_view raw, std::uint32_t code_page) {
@@ -109,39 +109,43 @@ void append_utf8(std::string &out, std::uint32_t cp) {
 
 } // namespace
 
-bool is_valid_utf8(std::string_view s) {
-    size_t i = 0, n = s.size();
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) { ++i; continue; }
-        size_t len;
-        unsigned cp;
-        if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; }
-        else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; }
-        else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; }
-        else return false;
-        if (i + len > n) return false;
-        for (size_t k = 1; k < len; ++k) {
-            unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-            (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-            return false;
-        i += len;
+std::size_t utf8_char_length(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    std::size_t len;
+    unsigned cp;
+    if ((c & 0xE0) == 0xC0) { len = 2; cp = c & 0x1F; }
+    else if ((c & 0xF0) == 0xE0) { len = 3; cp = c & 0x0F; }
+    else if ((c & 0xF8) == 0xF0) { len = 4; cp = c & 0x07; }
+    else return 0;
+    if (i + len > s.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (t & 0x3F);
     }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+        (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        return 0;
+    return len;
+}
+
+bool is_valid_utf8(std::string_view s) {
+    for (std::size_t i = 0, len; i < s.size(); i += len)
+        if ((len = utf8_char_length(s, i)) == 0) return false;
     return true;
 }
 
 std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page) {
     if (all_ascii(raw)) return std::string(raw);
-    if (code_page == kCodePageUtf8) return is_valid_utf8(raw) ? std::string(raw) : decode_with(from_cp932(), raw);
+    // Bytes said to be UTF-8 that are not stay as they are, as a file
+    // system's names come back.
+    if (code_page == kCodePageUtf8) return std::string(raw);
     if (code_page == kCodePageShiftJis) return decode_with(from_cp932(), raw);
     if (code_page) {
         std::string out = decode_code_page(raw, *code_page);
-        if (out.find("\xEF\xBF\xBD") == std::string::npos) return out;
+        if (!kept_a_byte(out)) return out;
     }
     if (is_valid_utf8(raw)) return std::string(raw);
     return decode_with(from_cp932(), raw);
@@ -170,7 +174,7 @@ std::uint32_t code_page_for(const std::vector<std::string_view> &texts) {
     for (std::string_view t : texts) {
         if (all_ascii(t)) continue;
         std::string out;
-        if (!c.convert(t, out, [](std::string &) { return false; })) return kCodePageUtf8;
+        if (!c.convert(t, out, [](std::string &, char) { return false; })) return kCodePageUtf8;
         // A code page 932 form that happens to be valid UTF-8 would be read
         // back as other characters by readers that guess.
         if (is_valid_utf8(out)) return kCodePageUtf8;
@@ -182,7 +186,61 @@ std::string name_from_utf8(std::string_view utf8, std::uint32_t code_page) {
     if (code_page != kCodePageShiftJis || all_ascii(utf8)) return std::string(utf8);
     std::string out;
     Converter &c = to_cp932();
-    if (!c.ok() || !c.convert(utf8, out, [](std::string &) { return false; })) return std::string(utf8);
+    if (!c.ok() || !c.convert(utf8, out, [](std::string &, char) { return false; })) return std::string(utf8);
+    return out;
+}
+
+namespace {
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Control characters, "%", the characters in `also` and, when `bytes`, each
+// byte that is no part of a UTF-8 character, as %XX.
+std::string escaped(std::string_view text, std::string_view also, bool bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto u = static_cast<unsigned char>(c);
+        const std::size_t len = u < 0x80 || !bytes ? 1 : utf8_char_length(text, i);
+        if (u < 0x20 || u == 0x7F || c == '%' || also.find(c) != std::string_view::npos || len == 0) {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+            ++i;
+        } else {
+            out.append(text.substr(i, len));
+            i += len;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string exact_name(std::string_view path) { return escaped(path, "\"*?", true); }
+
+std::string typed_name(std::string_view name) { return escaped(name, "", false); }
+
+std::string from_exact_name(std::string_view name) {
+    std::string out;
+    out.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        int hi, lo;
+        if (name[i] == '%' && i + 2 < name.size() && (hi = hex_value(name[i + 1])) >= 0 &&
+            (lo = hex_value(name[i + 2])) >= 0) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += name[i];
+        }
+    }
     return out;
 }
 

@@ -19,12 +19,27 @@ inline constexpr std::uint32_t kCodePageShiftJis = 932;
 inline constexpr std::uint32_t kCodePageUtf8 = 65001;
 
 bool is_valid_utf8(std::string_view s);
+// The length of the UTF-8 character that starts at s[i], or 0 when the
+// bytes there are not one.
+std::size_t utf8_char_length(std::string_view s, std::size_t i);
 
 // Stored bytes to UTF-8: in `code_page` when an archive names one (and this
-// system can convert it), else by the guess above.  A byte sequence that
-// cannot be decoded gives U+FFFD for each undecodable byte, so a name never
-// carries invalid UTF-8 further.
+// system can convert it), else by the guess above.  A byte that cannot be
+// decoded is kept as it is: two different stored names never read the same
+// (the file system takes any byte, and the exact form below writes it as
+// %XX), so no member is taken for another.
 std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page = std::nullopt);
+
+// The exact form in which the listing names a member and the commands read
+// names: "%" and two hexadecimal digits stand for that byte.  exact_name()
+// so writes every control character, '"', "%", "*", "?" and every byte that
+// is not part of a UTF-8 character; from_exact_name() reads any %XX back (a
+// "%" not followed by two hexadecimal digits stands for itself).
+std::string exact_name(std::string_view path);
+std::string from_exact_name(std::string_view name);
+// A name as a person types it (wildcards meant as wildcards), in the form
+// the commands read: only "%" and control characters written as %XX.
+std::string typed_name(std::string_view name);
 
 // UTF-16LE bytes (the Unicode name headers) to UTF-8; an unpaired surrogate
 // gives U+FFFD.

@@ -210,7 +210,10 @@ TEST(Names, ReadingTakesUtf8OrCodePage932) {
     EXPECT_EQ(utf16le_to_utf8(std::string("\x3d\xd8\x00\xde" "A\0" "\x00\xd8", 8)), "😀A\xEF\xBF\xBD");  // a lone surrogate is marked
     EXPECT_EQ(name_to_utf8("\x95\x5c\x8e\xa6"), "表示");
     EXPECT_EQ(name_to_utf8("表示"), "表示");
-    EXPECT_EQ(name_to_utf8("\xff\xfe"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // neither: marked, never raw
+    // Neither: the bytes stay, so that no two names read the same.
+    EXPECT_EQ(name_to_utf8("caf\xe9.txt"), "caf\xe9.txt");
+    EXPECT_EQ(name_to_utf8("\x95\x5c\xff"), "表\xff");
+    EXPECT_EQ(name_to_utf8("caf\xe9", kCodePageUtf8), "caf\xe9");
     EXPECT_EQ(split_path("\\a\\\\b/c/"), (std::vector<std::string>{"a", "b", "c"}));
 }
 

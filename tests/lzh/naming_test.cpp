@@ -24,8 +24,9 @@ class Naming : public ::testing::Test {
 protected:
     TempDir d;
     // Decoys that a loose reading of a name would also take.
+    // Two names in no code page (Latin-1), that a lossy reading would show alike.
     const std::vector<std::string> paths = {"a\"b", "axb", "sub/axb", "a\nb", "a?b", "a*b", "a%22b", "100%.txt",
-                                            "*.*", "with blank", "tab\there"};
+                                            "*.*", "with blank", "tab\there", "caf\xE9.txt", "caf\xE8.txt"};
     std::string arc;
     void SetUp() override {
         std::vector<RawMember> ms;
@@ -64,6 +65,33 @@ TEST_F(Naming, TheListedNameExtractsThatMemberAlone) {
     }
 }
 
+TEST_F(Naming, AListedNameWhoseMemberHasGoneSelectsNothingElse) {
+    // As in a second window whose listing is older than the archive.
+    for (const std::string name : {"%2A.%2A", "a%3Fb", "a%2Ab", "100%25.txt", "caf%E9.txt"}) {
+        SCOPED_TRACE(name);
+        const fs::path copy = d / "stale.lzh";
+        fs::remove(copy);
+        fs::copy_file(arc, copy);
+        ASSERT_EQ(unlha("d " + quote(copy.string()) + " " + quote(name)).rc, UNLHA_OK);
+        const std::vector<std::string> left = listed_paths(copy.string());
+        ASSERT_EQ(left.size(), paths.size() - 1);
+        EXPECT_EQ(unlha("d " + quote(copy.string()) + " " + quote(name)).rc, UNLHA_ERR_NOMATCH);
+        EXPECT_EQ(listed_paths(copy.string()), left);
+    }
+}
+
+TEST(NamingFolders, AFilesNameDoesNotTakeMembersBelowAPathLikeIt) {
+    TempDir d;
+    // A file "f" beside members below a path "f/" (no folder member), and a
+    // folder "g" with its own.
+    const fs::path arc = d / "f.lzh";
+    write_file(arc, raw_archive({{"f", "file"}, {"f/x", "below"}, {"g/", ""}, {"g/y", "in g"}}));
+    ASSERT_EQ(unlha("d " + quote(arc.string()) + " f").rc, UNLHA_OK);
+    EXPECT_EQ(listed_paths(arc.string()), (std::vector<std::string>{"f/x", "g/", "g/y"}));
+    ASSERT_EQ(unlha("d " + quote(arc.string()) + " g/").rc, UNLHA_OK);
+    EXPECT_EQ(listed_paths(arc.string()), std::vector<std::string>{"f/x"});
+}
+
 TEST_F(Naming, WildcardsAndEveryMemberStillWork) {
     // "*.*" is every member, the one literally named so included.
     CmdResult all = unlha("x " + quote(arc) + " " + quote((d / "all").string() + "/") + " *.*");
@@ -74,6 +102,10 @@ TEST_F(Naming, WildcardsAndEveryMemberStillWork) {
     CmdResult some = unlha("x " + quote(arc) + " " + quote((d / "some").string() + "/") + " ?xb a?b");
     EXPECT_EQ(some.rc, 0) << some.text;
     EXPECT_EQ(files_below(d / "some"), (std::set<std::string>{"axb", "sub/axb", "a?b"}));
+    // "?" is one character, an undecodable byte one too.
+    CmdResult cafe = unlha("x " + quote(arc) + " " + quote((d / "cafe").string() + "/") + " caf?.txt");
+    EXPECT_EQ(cafe.rc, 0) << cafe.text;
+    EXPECT_EQ(files_below(d / "cafe"), (std::set<std::string>{"caf\xE9.txt", "caf\xE8.txt"}));
 }
 
 TEST(ExactName, EveryByteComesBackAndNothingDangerousStays) {
@@ -85,6 +117,8 @@ TEST(ExactName, EveryByteComesBackAndNothingDangerousStays) {
         auto u = static_cast<unsigned char>(c);
         EXPECT_TRUE(u >= 0x20 && u != 0x7F && c != '"' && c != '*' && c != '?') << int(u);
     }
+    // A byte that is no part of a UTF-8 character is escaped; characters stay.
+    EXPECT_EQ(exact_name("caf\xE9 \xE8\xA1\xA8\xE8"), "caf%E9 \xE8\xA1\xA8%E8");
     // A "%" that starts no escape stands for itself.
     EXPECT_EQ(from_exact_name("50%off 100%"), "50%off 100%");
     EXPECT_EQ(from_exact_name("%4g%2"), "%4g%2");
