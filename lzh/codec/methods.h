@@ -29,14 +29,14 @@ enum class MethodKind {
     lh,         // the -lh4- .. -lh7- core
     stored,     // data kept as it is
     directory,  // no data
+    rare,       // liblhasa's to decode where it knows it; else listed only
 };
-// A method not in the table is liblhasa's to decode where it knows it (the
-// rarer ones: -lh1-, -lhx-, -lzs-, -lz5-, -pm1-, -pm2-); else it is listed only.
+// A method not in the table at all is listed only.
 
 struct MethodInfo {
     std::string_view id;           // the five-character method id, "-lh5-"
     MethodKind kind;
-    unsigned window_bits;          // log2 of the window the compressor searches (lh only)
+    unsigned window_bits;          // log2 of the window (the dictionary; for lh the compressor's search)
     unsigned position_codes;       // symbols of the position alphabet (lh only)
     unsigned position_count_bits;  // width of the position table's count field (lh only)
     bool encoded;                  // our compressor writes it
@@ -54,6 +54,14 @@ inline constexpr MethodInfo kMethods[] = {
     {"-lh5-", MethodKind::lh, 13, 14, 4, true, {32, 16, 64, 256, 8192, 4}},
     {"-lh6-", MethodKind::lh, 15, 16, 5, true, {48, 16, 64, 256, 4096, 4}},
     {"-lh7-", MethodKind::lh, 16, 17, 5, true, {48, 16, 64, 256, 4096, 4}},
+    {"-lh1-", MethodKind::rare, 12, 0, 0, false, {}},
+    {"-lh2-", MethodKind::rare, 13, 0, 0, false, {}},
+    {"-lh3-", MethodKind::rare, 13, 0, 0, false, {}},
+    {"-lhx-", MethodKind::rare, 19, 0, 0, false, {}},
+    {"-lzs-", MethodKind::rare, 11, 0, 0, false, {}},
+    {"-lz5-", MethodKind::rare, 12, 0, 0, false, {}},
+    {"-pm1-", MethodKind::rare, 13, 0, 0, false, {}},
+    {"-pm2-", MethodKind::rare, 13, 0, 0, false, {}},
 };
 
 // The method the compressor uses when none is asked for.

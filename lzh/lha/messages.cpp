@@ -14,20 +14,11 @@ namespace {
 constexpr int kIndicatorColumns = 58;
 
 // Bytes per step of the indicator for a method: its dictionary size, 2 KiB
-// for the stored ones.
+// for the stored ones, 8 KiB for one nobody knows.
 std::uint64_t indicator_unit(std::string_view method) {
     const lzh::MethodInfo *info = lzh::find_method(method);
-    if (info && info->kind == lzh::MethodKind::lh) return std::uint64_t(1) << info->window_bits;
-    if (info) return 2048;
-    struct Rare {
-        std::string_view id;
-        unsigned bits;
-    };
-    static constexpr Rare kRare[] = {{"-lh1-", 12}, {"-lh2-", 13}, {"-lh3-", 13}, {"-lzs-", 11},
-                                     {"-lz5-", 12}, {"-lhx-", 19}, {"-pm1-", 13}, {"-pm2-", 13}};
-    for (const Rare &r : kRare)
-        if (r.id == method) return std::uint64_t(1) << r.bits;
-    return std::uint64_t(1) << 13;
+    if (!info) return std::uint64_t(1) << 13;
+    return info->window_bits ? std::uint64_t(1) << info->window_bits : 2048;
 }
 
 // Control characters would reach the terminal or break a reader's lines.

@@ -44,13 +44,17 @@ const char *describe(CodecStatus status) {
     return "unknown error";
 }
 
-bool can_decode(std::string_view method) { return find_method(method) || detail::lhasa_knows(method); }
+bool can_decode(std::string_view method) {
+    const MethodInfo *m = find_method(method);
+    return m && (m->kind != MethodKind::rare || detail::lhasa_knows(method));
+}
 
 CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
                    std::uint64_t original_size, ByteSink &out) {
     const MethodInfo *m = find_method(method);
-    if (!m) return detail::lhasa_decode(method, packed, packed_size, original_size, out);
+    if (!m) return CodecStatus::unsupported;
     switch (m->kind) {
+    case MethodKind::rare: return detail::lhasa_decode(method, packed, packed_size, original_size, out);
     case MethodKind::directory:
         // A directory has no data; a size claimed for one cannot be produced.
         return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
