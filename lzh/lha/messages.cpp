@@ -81,7 +81,9 @@ bool Messages::report(const lzh::ProgressReport &r) {
                 if (!started_) start_indicator();
                 finish(key == 't' ? "Tested  " : "Melted  ");
             } else if (shown_ && r.outcome == lzh::MemberOutcome::failed && started_ && style_.quiet < 2) {
-                finish(key == 't' ? "Tested  " : "Melted  ");
+                // Its line ends without "Melted" or "Tested": the file was
+                // not extracted, nor found sound.  The library's line says why.
+                std::fputc('\n', out_);
             } else if (r.outcome == lzh::MemberOutcome::kept) {
                 ++kept_;
                 std::fprintf(err_, "LHa: Warning: skip to extract %s.\n", name_.c_str());

@@ -77,8 +77,10 @@ TEST(LhaMessages, ALongNameGetsThreeStepsAndAStoredMemberTwoKilobyteOnes) {
 
 TEST(LhaMessages, ADamagedMemberEndsItsLinesBeforeTheLibrarySaysWhy) {
     Drawn bad = draw('t', false, "bad", file(10), {10}, lzh::MemberOutcome::failed, "bad: CRC error: the data is damaged");
-    EXPECT_EQ(bad.out, "\nbad\t- Testing  :  .\nbad\t- Testing  :  o\nbad\t- Tested  \n");
+    EXPECT_EQ(bad.out, "\nbad\t- Testing  :  .\nbad\t- Testing  :  o\n");  // never "Tested"
     EXPECT_EQ(bad.err, "LHa: Error: bad: CRC error: the data is damaged\n");
+    Drawn cut = draw('x', true, "cut", file(20000), {9000}, lzh::MemberOutcome::failed, "cut: the archive ends inside this member");
+    EXPECT_EQ(cut.out, "\rcut\t- Melting  :  ...\rcut\t- Melting  :  oo\n");  // never "Melted"
     // A member refused before any work has no lines of its own.
     EXPECT_EQ(draw('t', false, "x", file(10, "-lh2-"), {}, lzh::MemberOutcome::failed, "x: unsupported").out, "");
 }
