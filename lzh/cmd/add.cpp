@@ -445,6 +445,9 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
         added[i] = member_added;
     }
     if (options.dry_run) return report.result();
+    // Nothing went in (every file refused): no new archive, and an old one,
+    // made anew or not, stays as it was.
+    if (std::none_of(added.begin(), added.end(), [](bool a) { return a; })) return report.result();
 
     const mode_t mode = archive_exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
     const char end_mark = 0;

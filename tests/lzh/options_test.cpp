@@ -109,6 +109,19 @@ TEST_F(Options, TheGenericFormatStoresNoFoldersAndNoSystem) {
     EXPECT_EQ(members, 4);
 }
 
+TEST_F(Options, WhenNoFileGoesInNoArchiveIsMadeOrReplaced) {
+    // A name level 0 cannot hold is refused, the only file given.
+    const std::string long_name(240, 'n');
+    write_file(d / long_name, "x");
+    EXPECT_NE(add({long_name}, {.format = {0, false}}), UNLHA_OK);
+    EXPECT_FALSE(fs::exists(arc()));
+    // Made anew from it, an old archive would have lost its members.
+    ASSERT_EQ(add({"tree/main.c"}, {}), UNLHA_OK);
+    const std::string before = read_file(arc());
+    EXPECT_NE(add({long_name}, {.format = {0, false}, .create = true}), UNLHA_OK);
+    EXPECT_EQ(read_file(arc()), before);
+}
+
 struct StringSink : ByteSink {
     std::string data;
     bool write(const std::uint8_t *buf, std::size_t n) override {
