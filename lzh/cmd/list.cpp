@@ -53,7 +53,7 @@ std::string right(const std::string &s, std::size_t width) {
     return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
 }
 
-std::string ratio(std::uint64_t packed, std::uint64_t original) {
+std::string ratio(SizeTotal packed, SizeTotal original) {
     if (original == 0) return "******";
     long double r = static_cast<long double>(packed) * 100.0L / static_cast<long double>(original);
     if (r > 999.9L) return "******";
@@ -75,26 +75,34 @@ std::string date_time(std::int64_t t) {
 // shows there in binary units (K = 1024 bytes, M, G, T, P), rounded up, and
 // the line then ends with its exact sizes: columns never move.
 constexpr std::size_t kSizeWidth = 8;
-bool fits(std::uint64_t v) { return v < 100000000ull; }
+bool fits(SizeTotal v) { return v < 100000000u; }
 
-std::string size_field(std::uint64_t v) {
-    if (fits(v)) return right(std::to_string(v), kSizeWidth);
+std::string decimal(SizeTotal v) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
+        v /= 10;
+    } while (v);
+    return digits;
+}
+
+std::string size_field(SizeTotal v) {
+    if (fits(v)) return right(decimal(v), kSizeWidth);
     // Seven digits and the unit; 2^64 bytes are 16384P.
     for (const char *u = "KMGTP"; *u; ++u) {
         v = (v >> 10) + ((v & 1023) != 0);
-        if (v < 10000000ull) return right(std::to_string(v) + *u, kSizeWidth);
+        if (v < 10000000u) return right(decimal(v) + *u, kSizeWidth);
     }
     return "********";
 }
 
-std::string sizes(std::uint64_t original, std::uint64_t packed) {
+std::string sizes(SizeTotal original, SizeTotal packed) {
     return "  " + size_field(original) + "  " + size_field(packed);
 }
 
-std::string exact_sizes(std::uint64_t original, std::uint64_t packed) {
+std::string exact_sizes(SizeTotal original, SizeTotal packed) {
     if (fits(original) && fits(packed)) return {};
-    std::string tail(1, '\t');
-    return tail.append(std::to_string(original)).append(" ").append(std::to_string(packed));
+    return "\t" + decimal(original) + " " + decimal(packed);
 }
 
 } // namespace
@@ -107,7 +115,7 @@ std::string listing_line(const Member &m) {
            (m.has_crc ? crc : "----") + " " + exact_name(m.display_path()) + exact_sizes(m.original_size, m.packed_size);
 }
 
-std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime) {
+std::string listing_summary(std::uint64_t count, SizeTotal original, SizeTotal packed, std::int64_t mtime) {
     return "  " + right(std::to_string(count) + " files", 12) + sizes(original, packed) + " " + ratio(packed, original) +
            " " + date_time(mtime) + exact_sizes(original, packed);
 }
@@ -129,7 +137,8 @@ UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatche
     progress.plan(plan.members, plan.bytes);
     out.line(kTitles);
     out.line(kSeparator);
-    std::uint64_t count = 0, original = 0, packed = 0;
+    std::uint64_t count = 0;
+    SizeTotal original = 0, packed = 0;
     Member m;
     while (reader.next(m)) {
         const std::string line = listing_line(m);

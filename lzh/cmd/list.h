@@ -16,8 +16,11 @@ namespace lzh {
 // units, so a Japanese name keeps the columns.
 std::string listing_line(const Member &m);
 
+// A total of sizes: members of up to 2^64 - 1 bytes each add up past 64 bits.
+using SizeTotal = unsigned __int128;
+
 // The line under the closing separator.
-std::string listing_summary(std::uint64_t count, std::uint64_t original, std::uint64_t packed, std::int64_t mtime);
+std::string listing_summary(std::uint64_t count, SizeTotal original, SizeTotal packed, std::int64_t mtime);
 
 // Lists `archive` to `out`; returns the result.
 UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher = nullptr);

@@ -191,6 +191,11 @@ TEST(ListingSizes, LargeSizesShowInUnitsRoundedUp) {
     EXPECT_EQ(original_field(100000000), "  97657K");
     EXPECT_EQ(original_field(10240000000ull), "   9766M");
     EXPECT_EQ(original_field(18446744073709551615ull), "  16384P");
+    // Totals go past 64 bits without wrapping.
+    const SizeTotal two_max = SizeTotal(18446744073709551615ull) * 2;
+    const std::string summary = listing_summary(2, two_max, 4, 0);
+    EXPECT_EQ(summary.substr(16, 8), "  32768P");
+    EXPECT_EQ(summary.substr(summary.find('\t')), "\t36893488147419103230 4");
 }
 
 } // namespace
