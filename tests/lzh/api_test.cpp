@@ -127,7 +127,7 @@ protected:
 
 TEST_F(EntryPoint, ListingThatFitsIsWholeAndTerminated) {
     std::vector<char> buf(20000, 'X');
-    ASSERT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), buf.size()), 0);
+    ASSERT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), buf.size()), UNLHA_OK);
     std::string text(buf.data());
     EXPECT_EQ(lines_of(text).size(), 7u);
     EXPECT_EQ(text.back(), '\n');
@@ -140,23 +140,23 @@ TEST_F(EntryPoint, ListingThatDoesNotFitIsCutAfterAWholeLine) {
     std::size_t third_line_end = 0;
     for (int i = 0; i < 3; ++i) third_line_end = whole.find('\n', third_line_end) + 1;
     std::vector<char> buf(third_line_end + 10, 'X');  // room for three lines and part of the fourth
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), static_cast<uint32_t>(buf.size())), 6);
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), static_cast<uint32_t>(buf.size())), UNLHA_ERR_OUTPUT);
     EXPECT_EQ(std::string(buf.data()), whole.substr(0, third_line_end));
     char tiny[5];
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), tiny, sizeof tiny), 6);
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), tiny, sizeof tiny), UNLHA_ERR_OUTPUT);
     EXPECT_EQ(tiny[0], '\0');
 }
 
 TEST_F(EntryPoint, ZeroSizeWritesNothingAndFailuresKeepTheirResult) {
     char untouched[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), untouched, 0), 0);
+    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), untouched, 0), UNLHA_OK);
     EXPECT_EQ(untouched[0], 'a');
     std::string missing = "l " + quote((d / "none.lzh").string());
-    EXPECT_EQ(unlha_(nullptr, missing.c_str(), untouched, 0), 2);
+    EXPECT_EQ(unlha_(nullptr, missing.c_str(), untouched, 0), UNLHA_ERR_ARCHIVE);
     char buf[200];
-    EXPECT_EQ(unlha_(nullptr, "frobnicate", buf, sizeof buf), 1);
+    EXPECT_EQ(unlha_(nullptr, "frobnicate", buf, sizeof buf), UNLHA_ERR_COMMAND);
     EXPECT_NE(std::string(buf).find("unknown command"), std::string::npos);
-    EXPECT_EQ(unlha_(nullptr, nullptr, buf, sizeof buf), 1);
+    EXPECT_EQ(unlha_(nullptr, nullptr, buf, sizeof buf), UNLHA_ERR_COMMAND);
 }
 
 TEST_F(EntryPoint, CursorModeIsRemembered) {

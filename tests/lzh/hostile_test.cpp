@@ -30,7 +30,7 @@ protected:
 TEST_F(Hostile, AbsolutePathLandsInsideTheFolder) {
     std::string target = outside().string() + "/abs.txt";
     CmdResult r = extract({{target, "absolute"}});
-    EXPECT_EQ(r.rc, 0) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_TRUE(outside_empty());
     EXPECT_EQ(read_file(dest() / target.substr(1)), "absolute");
 }
@@ -38,7 +38,7 @@ TEST_F(Hostile, AbsolutePathLandsInsideTheFolder) {
 // Attacks: a drive letter, which a Windows-minded reader would honour.
 TEST_F(Hostile, DriveLettersAreDropped) {
     CmdResult r = extract({{"C:\\evil.txt", "drive"}, {"D:rel.txt", "drive2"}});
-    EXPECT_EQ(r.rc, 0) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_EQ(read_file(dest() / "evil.txt"), "drive");
     EXPECT_EQ(read_file(dest() / "rel.txt"), "drive2");
     EXPECT_FALSE(fs::exists(dest() / "C:"));
@@ -47,7 +47,7 @@ TEST_F(Hostile, DriveLettersAreDropped) {
 // Attacks: ".." parts climbing out, directly and after a folder.
 TEST_F(Hostile, DotDotIsRefused) {
     CmdResult r = extract({{"../outside/evil1.txt", "x"}, {"a/../../outside/evil2.txt", "y"}, {"..\\outside\\evil3.txt", "z"}});
-    EXPECT_EQ(r.rc, 8) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
     EXPECT_TRUE(outside_empty());
     EXPECT_EQ(lines_of(r.text).size(), 3u) << r.text;  // one line per refused member
 }
@@ -59,7 +59,7 @@ TEST_F(Hostile, LinksOutOfTheFolderAreRefusedAndNeverFollowed) {
                            {"ln2|../outside", "", 0120777},
                            {"ln1/passwd", "pwned"},
                            {"ln2/passwd", "pwned"}});
-    EXPECT_EQ(r.rc, 8) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
     EXPECT_TRUE(outside_empty());
     EXPECT_FALSE(fs::is_symlink(dest() / "ln1"));
     EXPECT_FALSE(fs::is_symlink(dest() / "ln2"));
@@ -68,7 +68,7 @@ TEST_F(Hostile, LinksOutOfTheFolderAreRefusedAndNeverFollowed) {
 // Attacks: a link that stays inside, then a file written through it.
 TEST_F(Hostile, NoFileIsWrittenThroughALinkEvenOneInside) {
     CmdResult r = extract({{"sub/keep.txt", "k"}, {"ln|sub", "", 0120777}, {"ln/keep.txt", "overwrite"}}, "-c");
-    EXPECT_EQ(r.rc, 8) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
     EXPECT_TRUE(fs::is_symlink(dest() / "ln"));
     EXPECT_EQ(read_file(dest() / "sub/keep.txt"), "k");
 }
@@ -76,7 +76,7 @@ TEST_F(Hostile, NoFileIsWrittenThroughALinkEvenOneInside) {
 // Attacks: two links that each look safe, but chained climb out.
 TEST_F(Hostile, ChainedLinksCannotClimbOut) {
     CmdResult r = extract({{"a/up|..", "", 0120777}, {"out|a/up/../..", "", 0120777}, {"out/evil.txt", "x"}});
-    EXPECT_EQ(r.rc, 8) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
     EXPECT_TRUE(fs::is_symlink(dest() / "a/up"));  // safe alone: it points at the folder itself
     EXPECT_FALSE(fs::is_symlink(dest() / "out"));  // refused; the file then lands in a real folder
     EXPECT_TRUE(outside_empty());
@@ -86,11 +86,11 @@ TEST_F(Hostile, ChainedLinksCannotClimbOut) {
 TEST_F(Hostile, LinksAlreadyInTheFolderAreNotFollowed) {
     fs::create_directory_symlink(outside(), dest() / "planted");
     CmdResult r = extract({{"planted/evil.txt", "x"}});
-    EXPECT_EQ(r.rc, 8) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
     EXPECT_TRUE(outside_empty());
     // Replacing the link itself is fine: the file takes its place.
     CmdResult r2 = extract({{"planted", "now a file"}}, "-c");
-    EXPECT_EQ(r2.rc, 0) << r2.text;
+    EXPECT_EQ(r2.rc, UNLHA_OK) << r2.text;
     EXPECT_FALSE(fs::is_symlink(dest() / "planted"));
     EXPECT_EQ(read_file(dest() / "planted"), "now a file");
     EXPECT_TRUE(outside_empty());
@@ -101,7 +101,7 @@ TEST_F(Hostile, TruncatedDataFailsWithoutAPartialFile) {
     std::string whole = raw_archive({{"big.bin", std::string(5000, 'q')}});
     write_file(d / "h.lzh", whole.substr(0, whole.size() - 3000));
     CmdResult r = unlha("x " + quote((d / "h.lzh").string()) + " " + quote(dest().string() + "/"));
-    EXPECT_EQ(r.rc, 4) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_DATA) << r.text;
     EXPECT_FALSE(fs::exists(dest() / "big.bin"));
 }
 
@@ -131,9 +131,9 @@ TEST_F(Hostile, LyingHeaderLengthsAreDamagedHeadersNotCrashes) {
         SCOPED_TRACE("case " + std::to_string(i));
         write_file(d / "h.lzh", raw_archive({{"first.txt", "1"}}).substr(0, raw_member({"first.txt", "1"}).size()) + cases[i]);
         CmdResult l = unlha("l " + quote((d / "h.lzh").string()));
-        EXPECT_EQ(l.rc, 3) << l.text;
+        EXPECT_EQ(l.rc, UNLHA_ERR_FORMAT) << l.text;
         CmdResult x = unlha("x -c " + quote((d / "h.lzh").string()) + " " + quote(dest().string() + "/"));
-        EXPECT_EQ(x.rc, 3) << x.text;
+        EXPECT_EQ(x.rc, UNLHA_ERR_FORMAT) << x.text;
         EXPECT_EQ(read_file(dest() / "first.txt"), "1");  // what came before is still extracted
     }
 }
@@ -144,12 +144,12 @@ TEST_F(Hostile, HugeClaimedSizesFailQuickly) {
     m.method = "-lh5-";
     m.claimed_original = 0xFFFFFFFFu;
     CmdResult r = extract({m});
-    EXPECT_EQ(r.rc, 4) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_DATA) << r.text;
     EXPECT_FALSE(fs::exists(dest() / "huge.bin"));
     RawMember p{"past.bin", "short"};
     p.claimed_packed = p.claimed_original = 0x7FFFFFFF;  // the data would run far past the end of the file
     CmdResult r2 = extract({p});
-    EXPECT_EQ(r2.rc, 4) << r2.text;
+    EXPECT_EQ(r2.rc, UNLHA_ERR_DATA) << r2.text;
     EXPECT_FALSE(fs::exists(dest() / "past.bin"));
 }
 
@@ -157,7 +157,7 @@ TEST_F(Hostile, HugeClaimedSizesFailQuickly) {
 TEST_F(Hostile, ControlCharactersNeverReachTheListing) {
     write_file(d / "h.lzh", raw_archive({{"\x1b]2;owned\x07name.txt", "x"}}));
     CmdResult r = unlha("l " + quote((d / "h.lzh").string()));
-    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.rc, UNLHA_OK);
     EXPECT_EQ(r.text.find('\x1b'), std::string::npos);
     EXPECT_NE(r.text.find("?]2;owned?na "), std::string::npos) << r.text;        // the name field, for the eye
     EXPECT_NE(r.text.find(" %1B]2;owned%07name.txt\n"), std::string::npos) << r.text;  // the exact form

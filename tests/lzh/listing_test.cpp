@@ -80,7 +80,7 @@ TEST_F(ListingTest, ColumnsHoldForJapaneseAndLongNames) {
                  " && touch -d '2024-03-05 06:07:08' 日本語の名前.txt && LC_ALL=C.UTF-8 jlha ay ../t.lzh 日本語の名前.txt a_rather_long_file_name.dat sub/表示.txt >/dev/null 2>&1"),
               0);
     CmdResult r = unlha("l " + quote((d / "t.lzh").string()));
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     std::vector<std::string> lines = member_lines(r.text);
     ASSERT_EQ(lines.size(), 3u) << r.text;
     std::map<std::string, Row> rows;
@@ -104,7 +104,7 @@ TEST_F(ListingTest, SummaryAndEmptyArchive) {
     TempDir d;
     write_file(d / "empty.lzh", std::string(1, '\0'));
     CmdResult r = unlha("l " + quote((d / "empty.lzh").string()));
-    ASSERT_EQ(r.rc, 0);
+    ASSERT_EQ(r.rc, UNLHA_OK);
     std::vector<std::string> lines = lines_of(r.text);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], lines[2]);  // the separators back to back
@@ -115,11 +115,11 @@ TEST_F(ListingTest, SummaryAndEmptyArchive) {
 TEST_F(ListingTest, FailuresSayWhatAndWhy) {
     TempDir d;
     CmdResult missing = unlha("l " + quote((d / "none.lzh").string()));
-    EXPECT_EQ(missing.rc, 2);
+    EXPECT_EQ(missing.rc, UNLHA_ERR_ARCHIVE);
     EXPECT_NE(missing.text.find("none.lzh"), std::string::npos);
 
     write_file(d / "text.lzh", "this is plain text, not an archive at all\n");
-    EXPECT_EQ(unlha("l " + quote((d / "text.lzh").string())).rc, 3);
+    EXPECT_EQ(unlha("l " + quote((d / "text.lzh").string())).rc, UNLHA_ERR_FORMAT);
 
     // A damaged second header: the first member is listed, the result says 3.
     std::string good = read_file(corpus_dir() / "regression/multiple.lzh");
@@ -128,7 +128,7 @@ TEST_F(ListingTest, FailuresSayWhatAndWhy) {
     bad[second + 4] = '*';  // the second method id no longer ends in "-"
     write_file(d / "bad.lzh", bad);
     CmdResult r = unlha("l " + quote((d / "bad.lzh").string()));
-    EXPECT_EQ(r.rc, 3) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_FORMAT) << r.text;
     EXPECT_EQ(member_lines(r.text).size(), 1u) << r.text;
     EXPECT_NE(r.text.find("damaged header"), std::string::npos);
 }

@@ -46,7 +46,7 @@ TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
     int m = GetParam();
     std::string arc = (d / "a.lzh").string();
     CmdResult r = unlha("a -o" + std::to_string(m) + " " + quote(arc) + " " + quote((d / "src/tree").string()));
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     std::string q = shell_quote(arc);
     auto mode = [](const fs::path &p) { return fs::status(p).permissions() & fs::perms::mask; };
     auto same = [&](const fs::path &a, const std::string &rel) {
@@ -81,7 +81,7 @@ TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
 
     // And we read back everything, the link and the empty folder included.
     fs::path out = d / "ours";
-    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote(out.string() + "/")).rc, 0);
+    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote(out.string() + "/")).rc, UNLHA_OK);
     for (const char *f : {"tree/text.txt", "tree/noise.bin", "tree/empty", "tree/deep/er/日本語.txt"}) same(out / f, f);
     EXPECT_TRUE(fs::is_directory(out / "tree/emptydir"));
     EXPECT_EQ(fs::read_symlink(out / "tree/link"), "text.txt");
@@ -100,8 +100,8 @@ TEST_P(WrittenArchives, EverySizeAroundTheWindowsRoundTrips) {
         words += " " + quote((d / "in" / name).string());
     }
     std::string arc = (d / "sizes.lzh").string();
-    ASSERT_EQ(unlha("a -o" + std::to_string(m) + " " + quote(arc) + words).rc, 0);
-    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote((d / "out").string() + "/")).rc, 0);
+    ASSERT_EQ(unlha("a -o" + std::to_string(m) + " " + quote(arc) + words).rc, UNLHA_OK);
+    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote((d / "out").string() + "/")).rc, UNLHA_OK);
     for (auto &[name, data] : files) EXPECT_TRUE(read_file(d / "out" / name) == data) << name;
     std::string listing = unlha("l " + quote(arc)).text;
     EXPECT_NE(listing.find("-lh0- "), std::string::npos);  // the noise and the empty file
@@ -119,7 +119,7 @@ protected:
     void add(const std::string &name, const std::string &data) {
         write_file(d / name, data);
         CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / name).string()));
-        ASSERT_EQ(r.rc, 0) << r.text;
+        ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     }
 };
 
@@ -130,7 +130,7 @@ TEST_F(Rewrites, AddingReplacesInPlaceAndAppendsNewMembers) {
     add("two", "two, replaced");
     add("four", "4");
     EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"one", "two", "three", "four"}));
-    ASSERT_EQ(unlha("x " + quote(arc()) + " " + quote((d / "out").string() + "/")).rc, 0);
+    ASSERT_EQ(unlha("x " + quote(arc()) + " " + quote((d / "out").string() + "/")).rc, UNLHA_OK);
     EXPECT_EQ(read_file(d / "out/two"), "two, replaced");
 }
 
@@ -142,14 +142,14 @@ TEST_F(Rewrites, DeletingCopiesTheOtherMembersByteForByte) {
     std::uint64_t gone_from = 0, gone_to = 0;
     {
         ArchiveReader reader;
-        ASSERT_EQ(reader.open(arc()), 0);
+        ASSERT_EQ(reader.open(arc()), UNLHA_OK);
         Member m;
         while (reader.next(m))
             if (m.path == "gone") gone_from = m.header_offset, gone_to = m.data_offset + m.packed_size;
     }
     ASSERT_GT(gone_to, gone_from);
     CmdResult r = unlha("d " + quote(arc()) + " " + quote(d.path().string() + "/") + " gone");
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     // The new archive is the old one with the deleted member's bytes cut out.
     EXPECT_EQ(read_file(arc()), before.substr(0, gone_from) + before.substr(gone_to));
     EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"keep1", "keep2"}));
@@ -159,7 +159,7 @@ TEST_F(Rewrites, NothingMatchedLeavesTheArchiveUntouched) {
     add("one", "1");
     std::string before = read_file(arc());
     CmdResult r = unlha("d " + quote(arc()) + " missing.txt");
-    EXPECT_EQ(r.rc, 7);
+    EXPECT_EQ(r.rc, UNLHA_ERR_NOMATCH);
     EXPECT_NE(r.text.find("missing.txt"), std::string::npos);
     EXPECT_EQ(read_file(arc()), before);
 }
@@ -168,16 +168,16 @@ TEST_F(Rewrites, AFileThatIsNotAnArchiveIsNeverOverwritten) {
     write_file(d / "a.lzh", "my notes, not an archive");
     write_file(d / "f", "data");
     CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / "f").string()));
-    EXPECT_EQ(r.rc, 3) << r.text;
+    EXPECT_EQ(r.rc, UNLHA_ERR_FORMAT) << r.text;
     EXPECT_EQ(read_file(d / "a.lzh"), "my notes, not an archive");
 }
 
 TEST_F(Rewrites, TheArchiveIsNotAddedToItself) {
     write_file(d / "dir/f.txt", "f");
     std::string inner = (d / "dir/in.lzh").string();
-    ASSERT_EQ(unlha("a " + quote(inner) + " " + quote((d / "dir/f.txt").string())).rc, 0);
+    ASSERT_EQ(unlha("a " + quote(inner) + " " + quote((d / "dir/f.txt").string())).rc, UNLHA_OK);
     CmdResult r = unlha("a " + quote(inner) + " " + quote((d / "dir").string()));
-    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.rc, UNLHA_ERR_COMMAND);
     EXPECT_NE(r.text.find("is the archive itself"), std::string::npos);
     std::vector<std::string> paths = listed_paths(inner);
     EXPECT_EQ(std::count(paths.begin(), paths.end(), "dir/in.lzh"), 0);
@@ -187,7 +187,7 @@ TEST_F(Rewrites, TheArchiveIsNotAddedToItself) {
 TEST_F(Rewrites, MissingInputsAreReportedAndTheRestAdded) {
     write_file(d / "real", "here");
     CmdResult r = unlha("a " + quote(arc()) + " " + quote((d / "ghost").string()) + " " + quote((d / "real").string()));
-    EXPECT_EQ(r.rc, 2);
+    EXPECT_EQ(r.rc, UNLHA_ERR_ARCHIVE);
     EXPECT_NE(r.text.find("ghost"), std::string::npos);
     EXPECT_EQ(listed_paths(arc()), (std::vector<std::string>{"real"}));
 }
@@ -212,9 +212,9 @@ TEST_F(Rewrites, AFailedRewriteLeavesTheOldArchiveWhole) {
     add("big", noise(200000, 5));
     std::string before = read_file(arc());
     write_file(d / "more", noise(400000, 11));
-    EXPECT_EQ(with_file_size_limit("a " + quote(arc()) + " " + quote((d / "more").string()), before.size() + 1000), 5);
+    EXPECT_EQ(with_file_size_limit("a " + quote(arc()) + " " + quote((d / "more").string()), before.size() + 1000), UNLHA_ERR_WRITE);
     EXPECT_EQ(read_file(arc()), before);
-    EXPECT_EQ(with_file_size_limit("d " + quote(arc()) + " small", 1000), 5);
+    EXPECT_EQ(with_file_size_limit("d " + quote(arc()) + " small", 1000), UNLHA_ERR_WRITE);
     EXPECT_EQ(read_file(arc()), before);
     for (const auto &e : fs::directory_iterator(d.path()))  // and no half-written file beside it
         EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
@@ -261,22 +261,22 @@ TEST_F(Rewrites, WritersAtOnceLoseNothing) {
     const std::vector<std::string> listed = listed_paths(arc());
     const std::set<std::string> members(listed.begin(), listed.end());
     for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(rc[static_cast<std::size_t>(i)], 0);
+        EXPECT_EQ(rc[static_cast<std::size_t>(i)], UNLHA_OK);
         EXPECT_TRUE(members.count("new" + std::to_string(i))) << "new" << i;  // reported success: it is there
     }
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(rc[static_cast<std::size_t>(8 + i)], 0);
+        EXPECT_EQ(rc[static_cast<std::size_t>(8 + i)], UNLHA_OK);
         EXPECT_FALSE(members.count("keep" + std::to_string(i))) << "keep" << i;
     }
     EXPECT_TRUE(members.count("keep4") && members.count("keep5"));
     EXPECT_EQ(members.size(), 10u);
-    EXPECT_EQ(unlha("t " + quote(arc())).rc, 0);
+    EXPECT_EQ(unlha("t " + quote(arc())).rc, UNLHA_OK);
 
     // An archive that does not exist yet, made by eight writers at once.
     std::vector<std::string> creators;
     for (int i = 0; i < 8; ++i)
         creators.push_back("a " + quote((d / "fresh.lzh").string()) + " " + quote((d / ("new" + std::to_string(i))).string()));
-    for (int r : run_at_once(creators)) EXPECT_EQ(r, 0);
+    for (int r : run_at_once(creators)) EXPECT_EQ(r, UNLHA_OK);
     EXPECT_EQ(listed_paths((d / "fresh.lzh").string()).size(), 8u);
 }
 
@@ -298,13 +298,13 @@ TEST_F(Rewrites, AWriterThatCannotGetTheLockChangesNothing) {
     for (const auto &e : fs::directory_iterator(d.path()))
         EXPECT_EQ(e.path().filename().string().find(".unlha-"), std::string::npos) << e.path();
     // Once the other writer is done, the same command works.
-    EXPECT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "two").string())).rc, 0);
+    EXPECT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "two").string())).rc, UNLHA_OK);
 }
 
 TEST_F(Rewrites, TestingChecksEveryMemberAndWritesNothing) {
     add("good", text(20000));
     add("also", noise(5000, 4));
-    EXPECT_EQ(unlha("t " + quote(arc())).rc, 0);
+    EXPECT_EQ(unlha("t " + quote(arc())).rc, UNLHA_OK);
     // Damage the data of "good": one line for it, result 4, "also" still fine.
     std::string bytes = read_file(arc());
     const std::size_t at = bytes.find("good") + 200;
@@ -315,7 +315,7 @@ TEST_F(Rewrites, TestingChecksEveryMemberAndWritesNothing) {
     EXPECT_EQ(r.rc, UNLHA_ERR_DATA) << r.text;
     ASSERT_EQ(lines_of(r.text).size(), 1u) << r.text;
     EXPECT_EQ(r.text.rfind("good: ", 0), 0u) << r.text;
-    EXPECT_EQ(unlha("t " + quote((d / "bad.lzh").string()) + " also").rc, 0);
+    EXPECT_EQ(unlha("t " + quote((d / "bad.lzh").string()) + " also").rc, UNLHA_OK);
     EXPECT_EQ(unlha("t " + quote((d / "bad.lzh").string()) + " nothing").rc, UNLHA_ERR_NOMATCH);
     EXPECT_EQ(std::distance(fs::directory_iterator(d.path()), fs::directory_iterator()), before);
 }
@@ -323,10 +323,10 @@ TEST_F(Rewrites, TestingChecksEveryMemberAndWritesNothing) {
 TEST_F(Rewrites, SelfExtractorRecreatesTheFilesElsewhere) {
     write_file(d / "src/p/readme.txt", text(4000));
     write_file(d / "src/p/sub/data.bin", noise(30000, 2));
-    ASSERT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "src/p").string())).rc, 0);
+    ASSERT_EQ(unlha("a " + quote(arc()) + " " + quote((d / "src/p").string())).rc, UNLHA_OK);
     fs::create_directories(d / "exe");
     CmdResult r = unlha("s  " + quote(arc()) + " " + quote((d / "exe").string() + "/") + " -jw2");
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     fs::path exe = d / "exe/a.exe";
     ASSERT_TRUE(fs::exists(exe));
     EXPECT_NE(fs::status(exe).permissions() & fs::perms::owner_exec, fs::perms::none);
@@ -338,10 +338,10 @@ TEST_F(Rewrites, SelfExtractorRecreatesTheFilesElsewhere) {
 
     // A self-extractor made from a self-extractor carries one program only.
     fs::create_directories(d / "again");
-    ASSERT_EQ(unlha("s " + quote(exe.string()) + " " + quote((d / "again").string() + "/")).rc, 0);
+    ASSERT_EQ(unlha("s " + quote(exe.string()) + " " + quote((d / "again").string() + "/")).rc, UNLHA_OK);
     EXPECT_EQ(fs::file_size(d / "again/a.exe"), fs::file_size(exe));
     // Deleting from a self-extractor keeps it one.
-    ASSERT_EQ(unlha("d " + quote((d / "again/a.exe").string()) + " readme.txt").rc, 0);
+    ASSERT_EQ(unlha("d " + quote((d / "again/a.exe").string()) + " readme.txt").rc, UNLHA_OK);
     EXPECT_EQ(sh(shell_quote((d / "again/a.exe").string()) + " -d " + shell_quote((d / "again/out").string())), 0);
     EXPECT_TRUE(fs::exists(d / "again/out/p/sub/data.bin"));
     EXPECT_FALSE(fs::exists(d / "again/out/p/readme.txt"));
@@ -351,7 +351,7 @@ TEST_F(Rewrites, ADamagedArchiveMakesNoSelfExtractor) {
     std::string good = raw_archive({{"a.txt", "aaaa"}, {"b.txt", "bbbb"}});
     write_file(d / "bad.lzh", good.substr(0, good.size() - 6));  // the last member's data cut short
     CmdResult r = unlha("s " + quote((d / "bad.lzh").string()) + " " + quote(d.path().string() + "/"));
-    EXPECT_NE(r.rc, 0);
+    EXPECT_NE(r.rc, UNLHA_OK);
     EXPECT_FALSE(fs::exists(d / "bad.exe"));
 }
 

@@ -45,7 +45,7 @@ TEST_F(Naming, TheListedNameDeletesThatMemberAlone) {
         const fs::path copy = d / ("copy" + std::to_string(i) + ".lzh");
         fs::copy_file(arc, copy);
         CmdResult r = unlha("d " + quote(copy.string()) + " " + quote(names[i]));
-        ASSERT_EQ(r.rc, 0) << r.text;
+        ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
         std::vector<std::string> left = listed_paths(copy.string()), want = names;
         want.erase(want.begin() + static_cast<std::ptrdiff_t>(i));
         EXPECT_EQ(left, want);
@@ -59,7 +59,7 @@ TEST_F(Naming, TheListedNameExtractsThatMemberAlone) {
         SCOPED_TRACE(names[i]);
         const fs::path out = d / ("out" + std::to_string(i));
         CmdResult r = unlha("x " + quote(arc) + " " + quote(out.string() + "/") + " " + quote(names[i]));
-        EXPECT_EQ(r.rc, 0) << r.text;
+        EXPECT_EQ(r.rc, UNLHA_OK) << r.text;
         EXPECT_EQ(files_below(out), std::set<std::string>{paths[i]});
         EXPECT_EQ(read_file(out / paths[i]), "content of " + paths[i]);
     }
@@ -95,16 +95,16 @@ TEST(NamingFolders, AFilesNameDoesNotTakeMembersBelowAPathLikeIt) {
 TEST_F(Naming, WildcardsAndEveryMemberStillWork) {
     // "*.*" is every member, the one literally named so included.
     CmdResult all = unlha("x " + quote(arc) + " " + quote((d / "all").string() + "/") + " *.*");
-    EXPECT_EQ(all.rc, 0) << all.text;
+    EXPECT_EQ(all.rc, UNLHA_OK) << all.text;
     EXPECT_EQ(files_below(d / "all").size(), paths.size());
     // Names that are no member's path stay patterns, matched against file
     // names in folders too; a literal "a?b" is named exactly instead.
     CmdResult some = unlha("x " + quote(arc) + " " + quote((d / "some").string() + "/") + " ?xb a?b");
-    EXPECT_EQ(some.rc, 0) << some.text;
+    EXPECT_EQ(some.rc, UNLHA_OK) << some.text;
     EXPECT_EQ(files_below(d / "some"), (std::set<std::string>{"axb", "sub/axb", "a?b"}));
     // "?" is one character, an undecodable byte one too.
     CmdResult cafe = unlha("x " + quote(arc) + " " + quote((d / "cafe").string() + "/") + " caf?.txt");
-    EXPECT_EQ(cafe.rc, 0) << cafe.text;
+    EXPECT_EQ(cafe.rc, UNLHA_OK) << cafe.text;
     EXPECT_EQ(files_below(d / "cafe"), (std::set<std::string>{"caf\xE9.txt", "caf\xE8.txt"}));
 }
 

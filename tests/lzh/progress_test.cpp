@@ -48,11 +48,13 @@ protected:
                                 p->members_total});
         return self->stop_when && self->stop_when(self->events.back()) ? 1 : 0;
     }
-    // Runs a command text with this fixture as the window.
+    // Runs a command text with this fixture as the window; `text` is what it said.
     int run(const std::string &command) {
         events.clear();
         char buf[4096];
-        return unlha_(this, command.c_str(), buf, sizeof buf);
+        const int rc = unlha_(this, command.c_str(), buf, sizeof buf);
+        text = buf;
+        return rc;
     }
     std::string add_all(const std::string &archive) {
         return "a " + quote(archive) + " " + quote((d / "src/big.bin").string()) + " " +
@@ -66,6 +68,7 @@ protected:
     }
 
     TempDir d;
+    std::string text;
     std::vector<Event> events;
     std::function<bool(const Event &)> stop_when;
     void *lib_ = nullptr;
@@ -100,7 +103,7 @@ void expect_sound(const std::vector<Event> &events, const std::string &command, 
 
 TEST_F(Progress, EveryCommandTellsEachMemberAndBytesUpToItsTotals) {
     const std::string arc = (d / "a.lzh").string();
-    ASSERT_EQ(run(add_all(arc)), 0);
+    ASSERT_EQ(run(add_all(arc)), UNLHA_OK);
     expect_sound(events, "a", 5);  // big, text, small, sub/ and sub/inner.txt
     EXPECT_EQ(events.back().bytes_total, (3u << 20) + (2u << 20) + 5 + 5);
     // Work is told between a big member's start and end, not only at them.
@@ -108,15 +111,15 @@ TEST_F(Progress, EveryCommandTellsEachMemberAndBytesUpToItsTotals) {
     for (const Event &e : events) work += e.event == UNLHA_PROGRESS_WORK && e.member == "big.bin";
     EXPECT_GT(work, 1u);
 
-    ASSERT_EQ(run("x " + quote(arc) + " " + quote((d / "out").string() + "/")), 0);
+    ASSERT_EQ(run("x " + quote(arc) + " " + quote((d / "out").string() + "/")), UNLHA_OK);
     expect_sound(events, "x", 5);
-    ASSERT_EQ(run("t " + quote(arc)), 0);
+    ASSERT_EQ(run("t " + quote(arc)), UNLHA_OK);
     expect_sound(events, "t", 5);
-    ASSERT_EQ(run("l " + quote(arc)), 0);
+    ASSERT_EQ(run("l " + quote(arc)), UNLHA_OK);
     expect_sound(events, "l", 5);
-    ASSERT_EQ(run("d " + quote(arc) + " small.txt"), 0);
+    ASSERT_EQ(run("d " + quote(arc) + " small.txt"), UNLHA_OK);
     expect_sound(events, "d", 5);
-    ASSERT_EQ(run("s " + quote(arc) + " " + quote(d.path().string() + "/")), 0);
+    ASSERT_EQ(run("s " + quote(arc) + " " + quote(d.path().string() + "/")), UNLHA_OK);
     expect_sound(events, "s", 1);
 
     // A window without a callback hears nothing.
@@ -130,13 +133,13 @@ TEST_F(Progress, EveryCommandTellsEachMemberAndBytesUpToItsTotals) {
 // temporary file stays.
 TEST_F(Progress, AStoppedAddOrDeleteLeavesTheArchiveAsItWas) {
     const std::string fresh = (d / "new.lzh").string(), old = (d / "old.lzh").string();
-    ASSERT_EQ(run(add_all(old)), 0);
+    ASSERT_EQ(run(add_all(old)), UNLHA_OK);
     write_file(d / "src/small.txt", "changed");  // so that adding again would change the archive
     const std::string before = read_file(old);
     for (const std::string &command : {add_all(fresh), add_all(old), "d " + quote(old) + " text.txt"}) {
         SCOPED_TRACE(command);
         // Its events, counted on a run that is undone.
-        ASSERT_EQ(run(command), 0);
+        ASSERT_EQ(run(command), UNLHA_OK);
         const std::size_t steps = events.size();
         fs::remove(fresh);
         write_file(old, before);
@@ -145,6 +148,7 @@ TEST_F(Progress, AStoppedAddOrDeleteLeavesTheArchiveAsItWas) {
             std::size_t seen = 0;
             stop_when = [&](const Event &) { return seen++ == stop_at; };
             EXPECT_EQ(run(command), UNLHA_ERR_STOPPED);
+            EXPECT_NE(text.find("stopped; the archive is as it was"), std::string::npos) << text;
             EXPECT_FALSE(fs::exists(fresh));
             EXPECT_TRUE(read_file(old) == before);
             EXPECT_TRUE(no_temporary_files());
@@ -157,7 +161,7 @@ TEST_F(Progress, AStoppedAddOrDeleteLeavesTheArchiveAsItWas) {
 // leaves nothing of the second; members after it are not begun.
 TEST_F(Progress, AStoppedExtractionRemovesTheMemberItWasWriting) {
     const std::string arc = (d / "a.lzh").string();
-    ASSERT_EQ(run(add_all(arc)), 0);
+    ASSERT_EQ(run(add_all(arc)), UNLHA_OK);
     for (bool replacing : {false, true}) {
         SCOPED_TRACE(replacing);
         const fs::path out = d / (replacing ? "again" : "out");
@@ -166,6 +170,7 @@ TEST_F(Progress, AStoppedExtractionRemovesTheMemberItWasWriting) {
         }
         stop_when = [](const Event &e) { return e.member == "text.txt" && e.event == UNLHA_PROGRESS_WORK; };
         EXPECT_EQ(run("x -c " + quote(arc) + " " + quote(out.string() + "/")), UNLHA_ERR_STOPPED);
+        EXPECT_NE(text.find("stopped"), std::string::npos) << text;
         EXPECT_EQ(read_file(out / "big.bin"), read_file(d / "src/big.bin"));
         // A file being replaced is kept as it was; a new one is not there.
         if (replacing) EXPECT_TRUE(read_file(out / "text.txt") == "the file that was there");

@@ -55,7 +55,7 @@ TEST_F(Reading, LevelZeroLinkTargetsTakeBackslashAsSeparator) {
     EXPECT_EQ(ms[1].path, "dir/sub/link");
     EXPECT_EQ(ms[1].link_target, "../file1");
     CmdResult r = extract(arc);
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_EQ(fs::read_symlink(d / "out/dir/sub/link"), "../file1");
 }
 
@@ -72,7 +72,7 @@ TEST_F(Reading, Utf16NameHeadersWinOverTheirStandIns) {
     ASSERT_EQ(ms.size(), 1u);
     EXPECT_EQ(ms[0].path, "Ελλάδα/下/Ωmega 表😀.txt");
     CmdResult r = extract(arc);
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_EQ(read_file(d / "out/Ελλάδα/下/Ωmega 表😀.txt"), "unicode");
 }
 
@@ -101,7 +101,7 @@ TEST_F(Reading, LevelZeroWithoutACrcIsReadAndSoIsWhatFollows) {
     EXPECT_FALSE(ms[0].has_crc);
     EXPECT_EQ(ms[1].path, "after.txt");
     CmdResult r = extract(arc);
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_EQ(read_file(d / "out/nocrc.txt"), "no check");
     EXPECT_EQ(read_file(d / "out/after.txt"), "after");
     EXPECT_NE(unlha("l " + quote(arc)).text.find(" ---- nocrc.txt"), std::string::npos);
@@ -119,7 +119,7 @@ TEST_F(Reading, AnAmigaCommentAfterTheNameIsNotPartOfIt) {
     EXPECT_EQ(ms[0].path, "readme");
     EXPECT_EQ(ms[1].path, "notes.txt");
     CmdResult r = extract(arc);
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_EQ(read_file(d / "out/readme"), "zero");
 }
 
@@ -151,7 +151,7 @@ TEST_F(Reading, Os9PermissionsBecomeTheUnixModeOtherReadersGive) {
     data.unix_mode = 0x0B;  // owner rw, public r
     std::string arc = archive({prog, data});
     CmdResult r = extract(arc);
-    ASSERT_EQ(r.rc, 0) << r.text;
+    ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
     struct stat st {};
     ASSERT_EQ(::stat((d / "out/prog").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0711u);

@@ -28,7 +28,7 @@ class CorpusArchive : public ::testing::TestWithParam<std::string> {};
 TEST_P(CorpusArchive, MembersDecodeToManifestContent) {
     const nlohmann::json &expected = entry(GetParam())["members"];
     ArchiveReader reader;
-    ASSERT_EQ(reader.open((corpus_dir() / GetParam()).string()), 0) << reader.error();
+    ASSERT_EQ(reader.open((corpus_dir() / GetParam()).string()), UNLHA_OK) << reader.error();
     std::size_t index = 0;
     for (Member m; reader.next(m); ++index) {
         SCOPED_TRACE(m.display_path() + " " + m.method);
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusArchive, ::testing::ValuesIn(archive_name
 
 TEST(CorpusDamaged, CutArchiveReportsTruncation) {
     ArchiveReader reader;
-    ASSERT_EQ(reader.open((corpus_dir() / "regression/truncated.lzh").string()), 0);
+    ASSERT_EQ(reader.open((corpus_dir() / "regression/truncated.lzh").string()), UNLHA_OK);
     Member m;
     ASSERT_TRUE(reader.next(m));
     ASSERT_GT(m.data_offset + m.packed_size, reader.size()); // the header promises more than the file holds

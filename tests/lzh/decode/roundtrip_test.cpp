@@ -87,7 +87,7 @@ TEST_P(JlhaRoundTrip, EveryFileComesBack) {
     if (!dir_) GTEST_SKIP() << "jlha is not installed";
     const std::string method = "-lh" + std::to_string(GetParam()) + "-";
     ArchiveReader reader;
-    ASSERT_EQ(reader.open((*dir_ / ("lh" + std::to_string(GetParam()) + ".lzh")).string()), 0) << reader.error();
+    ASSERT_EQ(reader.open((*dir_ / ("lh" + std::to_string(GetParam()) + ".lzh")).string()), UNLHA_OK) << reader.error();
     std::size_t seen = 0, compressed = 0;
     for (Member m; reader.next(m); ++seen) {
         SCOPED_TRACE(m.path + " " + m.method);
