@@ -102,7 +102,8 @@ std::string sizes(SizeTotal original, SizeTotal packed) {
 
 std::string exact_sizes(SizeTotal original, SizeTotal packed) {
     if (fits(original) && fits(packed)) return {};
-    return "\t" + decimal(original) + " " + decimal(packed);
+    std::string tail(1, '\t');
+    return tail.append(decimal(original)).append(1, ' ').append(decimal(packed));
 }
 
 } // namespace
