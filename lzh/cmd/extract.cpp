@@ -121,11 +121,8 @@ public:
         struct stat st {};
         bool exists = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
         if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
-        if (exists && S_ISDIR(st.st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
-        if (exists && !overwrite_ && !tree_.written_this_run(joined)) {
-            if (!req_.skip_existing) report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
-            return MemberOutcome::kept;
-        }
+        if (exists && S_ISDIR(st.st_mode)) return in_the_way(joined);
+        if (exists && !overwrite_ && !tree_.written_this_run(joined)) return kept(joined);
         bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
         if (!ok) return progress_.stopped() ? MemberOutcome::stopped : MemberOutcome::failed;
         tree_.mark_written(joined);
@@ -148,7 +145,14 @@ private:
         const std::string path = req_.folder.empty() ? joined : req_.folder + "/" + joined;
         const bool exists = ::lstat(path.c_str(), &st) == 0;
         if (m.kind == MemberKind::directory || !exists || overwrite_) return MemberOutcome::done;
-        if (S_ISDIR(st.st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
+        return S_ISDIR(st.st_mode) ? in_the_way(joined) : kept(joined);
+    }
+
+    MemberOutcome in_the_way(const std::string &joined) {
+        return failed(UNLHA_ERR_WRITE, joined + ": a folder of that name is in the way");
+    }
+    // An existing file left as it is: a failure unless the request keeps such files.
+    MemberOutcome kept(const std::string &joined) {
         if (!req_.skip_existing) report_.fail(UNLHA_ERR_WRITE, joined + ": already exists; kept (-c replaces it)");
         return MemberOutcome::kept;
     }

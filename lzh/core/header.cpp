@@ -71,9 +71,6 @@ void put16(std::string &s, std::size_t at, std::uint16_t v) {
 void put32(std::string &s, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
-void put64(std::string &s, std::size_t at, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 constexpr std::uint16_t kTypeMask = 0xF000;
 constexpr std::uint16_t kTypeLink = 0xA000;
@@ -568,15 +565,16 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
 
 } // namespace
 
-std::string build_level2_header(const Member &m) { return build_level2_header(m, false); }
-
 std::string build_level2_header(const Member &m, bool generic) {
     const StoredName n = stored_name(m);
     bool wide = m.original_size > 0xFFFFFFFFull || m.packed_size > 0xFFFFFFFFull;
 
     std::string h(kLevel2Fixed, '\0');
     std::memcpy(h.data() + at::method, m.method.data(), 5);
+    put32(h, at::packed, static_cast<std::uint32_t>(m.packed_size));
+    put32(h, at::original, static_cast<std::uint32_t>(m.original_size));
     put32(h, at::time, static_cast<std::uint32_t>(m.mtime));
+    put16(h, at::crc, m.crc16);
     h[at::attribute] = 0x20;
     h[at::level] = 2;
     h[at::os_id] = generic ? 0 : 'U';
@@ -588,6 +586,7 @@ std::string build_level2_header(const Member &m, bool generic) {
         next_at = h.size();
         h += std::string(2, '\0');
     };
+    const std::size_t header_crc_at = h.size() + 1;
     add_ext(kExtCommon, std::string(2, '\0'));  // header CRC, filled in below
     add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     add_ext(kExtName, n.file_part);
@@ -595,11 +594,11 @@ std::string build_level2_header(const Member &m, bool generic) {
     // Every member says its mode (readers that find none guess 0666 or
     // 0600), except in the generic format, which names no system.
     if (!generic) add_ext(kExtUnixMode, le_bytes(stored_mode(m), 2));
-    if (wide) add_ext(kExtSizes, std::string(16, '\0'));
+    if (wide) add_ext(kExtSizes, le_bytes(m.packed_size, 8) + le_bytes(m.original_size, 8));
     // A header whose size has a zero low byte would read as the end mark.
     if ((h.size() & 0xFF) == 0) h += '\0';
     put16(h, at::size, static_cast<std::uint16_t>(h.size()));
-    patch_level2_header(h, m.packed_size, m.original_size, m.crc16);
+    put16(h, header_crc_at, crc16(reinterpret_cast<const std::uint8_t *>(h.data()), h.size()));
     return h;
 }
 
@@ -619,26 +618,5 @@ bool build_header(const Member &m, const HeaderFormat &format, std::string &head
     }
 }
 
-void patch_level2_header(std::string &h, std::uint64_t packed, std::uint64_t original, std::uint16_t crc) {
-    const auto *p = reinterpret_cast<const std::uint8_t *>(h.data());
-    put32(h, at::packed, static_cast<std::uint32_t>(packed));
-    put32(h, at::original, static_cast<std::uint32_t>(original));
-    put16(h, at::crc, crc);
-    std::size_t crc_at = 0;
-    std::size_t pos = kLevel2Fixed, next = le16(p + at::first_ext);
-    while (next != 0 && pos + next <= h.size()) {
-        if (p[pos] == kExtCommon) crc_at = pos + 1;
-        if (p[pos] == kExtSizes) {
-            put64(h, pos + 1, packed);
-            put64(h, pos + 9, original);
-        }
-        pos += next;
-        next = le16(p + pos - 2);
-    }
-    if (crc_at) {
-        put16(h, crc_at, 0);
-        put16(h, crc_at, crc16(p, h.size()));
-    }
-}
 
 } // namespace lzh

@@ -105,10 +105,6 @@ struct HeaderFormat {
 bool build_header(const Member &m, const HeaderFormat &format, std::string &header, std::string &why);
 
 // A level-2 header for `m`, with its header CRC (build_header at level 2).
-std::string build_level2_header(const Member &m);
-std::string build_level2_header(const Member &m, bool generic);
-// Rewrites the sizes and the CRC-16 of the data, and the header CRC, in a
-// header made by build_level2_header.
-void patch_level2_header(std::string &header, std::uint64_t packed, std::uint64_t original, std::uint16_t crc);
+std::string build_level2_header(const Member &m, bool generic = false);
 
 } // namespace lzh

@@ -79,10 +79,6 @@ std::string decode_with(Converter &c, std::string_view raw) {
     return out;
 }
 
-// Whether a decoding kept an undecodable byte: it shows as a byte that is
-// no part of a UTF-8 character.
-bool kept_a_byte(std::string_view decoded) { return !is_valid_utf8(decoded); }
-
 // Code pages other than 932 and 65001 are rare; they are opened as needed.
 std::string decode_code_page(std::string_view raw, std::uint32_t code_page) {
     Converter c("UTF-8", ("CP" + std::to_string(code_page)).c_str());
@@ -144,8 +140,9 @@ std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code
     if (code_page == kCodePageUtf8) return std::string(raw);
     if (code_page == kCodePageShiftJis) return decode_with(from_cp932(), raw);
     if (code_page) {
+        // Used unless it kept an undecodable byte (no part of a character).
         std::string out = decode_code_page(raw, *code_page);
-        if (!kept_a_byte(out)) return out;
+        if (is_valid_utf8(out)) return out;
     }
     if (is_valid_utf8(raw)) return std::string(raw);
     return decode_with(from_cp932(), raw);

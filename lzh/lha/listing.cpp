@@ -73,16 +73,6 @@ std::string osk_permissions(unsigned mode) {
 }
 
 
-// Control characters in a name would reach the terminal or break a
-// client's line parsing; "?" still matches them as a FILE pattern.
-std::string printable(std::string s) {
-    for (char &c : s) {
-        auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) c = '?';
-    }
-    return s;
-}
-
 // Some writers store a folder as an empty -lh0- member whose name ends in a
 // separator; it is listed as the folder it is.
 std::string shown_method(const lzh::Member &m) {
@@ -91,6 +81,14 @@ std::string shown_method(const lzh::Member &m) {
 }
 
 } // namespace
+
+std::string printable(std::string s) {
+    for (char &c : s) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) c = '?';
+    }
+    return s;
+}
 
 ListFormat::ListFormat(const ListStyle &style) : style_(style) {
     std::tm tm{};

@@ -20,6 +20,11 @@
 
 namespace lha {
 
+// A name, method or link target as lha prints it: control characters
+// would reach the terminal or break a client's line parsing, so they show
+// as "?" (which still matches them as a FILE pattern).
+std::string printable(std::string s);
+
 struct ListStyle {
     bool packed = false;  // the key v: packed size, method, CRC
     int verbose = 0;      // the modifier v

@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include "dest_tree.h"
+#include "listing.h"
 #include "match.h"
 #include "methods.h"
 
@@ -19,13 +20,6 @@ std::uint64_t indicator_unit(std::string_view method) {
     const lzh::MethodInfo *info = lzh::find_method(method);
     if (!info) return std::uint64_t(1) << 13;
     return info->window_bits ? std::uint64_t(1) << info->window_bits : 2048;
-}
-
-// Control characters would reach the terminal or break a reader's lines.
-std::string printable(std::string s) {
-    for (char &c : s)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return s;
 }
 
 } // namespace
@@ -85,7 +79,6 @@ bool Messages::report(const lzh::ProgressReport &r) {
                 // not extracted, nor found sound.  The library's line says why.
                 std::fputc('\n', out_);
             } else if (r.outcome == lzh::MemberOutcome::kept) {
-                ++kept_;
                 std::fprintf(err_, "LHa: Warning: skip to extract %s.\n", name_.c_str());
             }
         } else if (key == 'a' && done && style_.quiet < 2 && r.header) {

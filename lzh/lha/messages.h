@@ -41,8 +41,6 @@ public:
 
     bool report(const lzh::ProgressReport &r) override;
     void line(std::string_view text) override;
-    // Whether any member was kept because it existed.
-    std::size_t kept() const { return kept_; }
 
     // The name shown for a member's exact name: for x and e as written,
     // below w=DIR and without folders under i.
@@ -64,7 +62,6 @@ private:
     std::uint64_t unit_ = 0;       // the method's share of the indicator
     std::string verb_;             // "Melting ", "Testing ", "Freezing", "Storing "
     std::vector<std::string> pending_;  // the library's lines about it
-    std::size_t kept_ = 0;
 };
 
 } // namespace lha

@@ -12,9 +12,8 @@ class QLibrary;
 
 namespace morvane {
 
-// Returned by Form1::Unlha when no library is loaded or the command text
-// cannot be built; the archiver itself never returns a negative result
-// (its results are UnlhaResult's, from unlha32.h).
+// Returned when no library is loaded; the archiver itself never returns a
+// negative result (its results are UnlhaResult's, from unlha32.h).
 inline constexpr int Unlha_Unavailable = -1;
 
 class UnlhaLibrary {

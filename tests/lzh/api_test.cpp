@@ -3,12 +3,11 @@
 // rules (whole lines, always terminated, result 6 when cut).
 #include "command.h"
 #include "match.h"
+#include "shared_library.h"
 #include "support.h"
 #include "unlha32.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 namespace lzh::test {
 namespace {
@@ -106,28 +105,18 @@ TEST(Matching, PathsFileNamesWildcardsAndFolders) {
 class EntryPoint : public ::testing::Test {
 protected:
     void SetUp() override {
-        lib_ = dlopen(UNLHA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(lib_, nullptr) << dlerror();
-        unlha_ = reinterpret_cast<decltype(unlha_)>(dlsym(lib_, "Unlha"));
-        cursor_ = reinterpret_cast<decltype(cursor_)>(dlsym(lib_, "UnlhaSetCursorMode"));
-        ASSERT_NE(unlha_, nullptr);
-        ASSERT_NE(cursor_, nullptr);
+        ASSERT_EQ(lib_.error(), "");
         write_file(d / "a.lzh", raw_archive({{"one.txt", "1"}, {"two.txt", "22"}, {"three.txt", "333"}}));
         cmd_ = "l " + quote((d / "a.lzh").string());
     }
-    void TearDown() override {
-        if (lib_) dlclose(lib_);
-    }
+    SharedLibrary lib_;
     TempDir d;
-    void *lib_ = nullptr;
-    int (*unlha_)(void *, const char *, char *, uint32_t) = nullptr;
-    int (*cursor_)(int) = nullptr;
     std::string cmd_;
 };
 
 TEST_F(EntryPoint, ListingThatFitsIsWholeAndTerminated) {
     std::vector<char> buf(20000, 'X');
-    ASSERT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), buf.size()), UNLHA_OK);
+    ASSERT_EQ(lib_.unlha(nullptr, cmd_.c_str(), buf.data(), buf.size()), UNLHA_OK);
     std::string text(buf.data());
     EXPECT_EQ(lines_of(text).size(), 7u);
     EXPECT_EQ(text.back(), '\n');
@@ -135,33 +124,33 @@ TEST_F(EntryPoint, ListingThatFitsIsWholeAndTerminated) {
 
 TEST_F(EntryPoint, ListingThatDoesNotFitIsCutAfterAWholeLine) {
     std::vector<char> full(20000);
-    unlha_(nullptr, cmd_.c_str(), full.data(), full.size());
+    lib_.unlha(nullptr, cmd_.c_str(), full.data(), full.size());
     std::string whole(full.data());
     std::size_t third_line_end = 0;
     for (int i = 0; i < 3; ++i) third_line_end = whole.find('\n', third_line_end) + 1;
     std::vector<char> buf(third_line_end + 10, 'X');  // room for three lines and part of the fourth
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), buf.data(), static_cast<uint32_t>(buf.size())), UNLHA_ERR_OUTPUT);
+    EXPECT_EQ(lib_.unlha(nullptr, cmd_.c_str(), buf.data(), static_cast<uint32_t>(buf.size())), UNLHA_ERR_OUTPUT);
     EXPECT_EQ(std::string(buf.data()), whole.substr(0, third_line_end));
     char tiny[5];
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), tiny, sizeof tiny), UNLHA_ERR_OUTPUT);
+    EXPECT_EQ(lib_.unlha(nullptr, cmd_.c_str(), tiny, sizeof tiny), UNLHA_ERR_OUTPUT);
     EXPECT_EQ(tiny[0], '\0');
 }
 
 TEST_F(EntryPoint, ZeroSizeWritesNothingAndFailuresKeepTheirResult) {
     char untouched[4] = {'a', 'b', 'c', 'd'};
-    EXPECT_EQ(unlha_(nullptr, cmd_.c_str(), untouched, 0), UNLHA_OK);
+    EXPECT_EQ(lib_.unlha(nullptr, cmd_.c_str(), untouched, 0), UNLHA_OK);
     EXPECT_EQ(untouched[0], 'a');
     std::string missing = "l " + quote((d / "none.lzh").string());
-    EXPECT_EQ(unlha_(nullptr, missing.c_str(), untouched, 0), UNLHA_ERR_ARCHIVE);
+    EXPECT_EQ(lib_.unlha(nullptr, missing.c_str(), untouched, 0), UNLHA_ERR_ARCHIVE);
     char buf[200];
-    EXPECT_EQ(unlha_(nullptr, "frobnicate", buf, sizeof buf), UNLHA_ERR_COMMAND);
+    EXPECT_EQ(lib_.unlha(nullptr, "frobnicate", buf, sizeof buf), UNLHA_ERR_COMMAND);
     EXPECT_NE(std::string(buf).find("unknown command"), std::string::npos);
-    EXPECT_EQ(unlha_(nullptr, nullptr, buf, sizeof buf), UNLHA_ERR_COMMAND);
+    EXPECT_EQ(lib_.unlha(nullptr, nullptr, buf, sizeof buf), UNLHA_ERR_COMMAND);
 }
 
 TEST_F(EntryPoint, CursorModeIsRemembered) {
-    int before = cursor_(1);
-    EXPECT_EQ(cursor_(before), 1);
+    int before = lib_.cursor(1);
+    EXPECT_EQ(lib_.cursor(before), 1);
 }
 
 } // namespace

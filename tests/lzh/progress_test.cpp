@@ -1,11 +1,10 @@
 // Progress through the C entry point, as a window sees it: every member
 // begun and ended, bytes that only grow and end at their totals, and a stop
 // at any point that leaves things as a failure would.
+#include "shared_library.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <functional>
 #include <set>
@@ -22,23 +21,15 @@ struct Event {
 class Progress : public ::testing::Test {
 protected:
     void SetUp() override {
-        lib_ = dlopen(UNLHA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(lib_, nullptr) << dlerror();
-        unlha_ = reinterpret_cast<decltype(unlha_)>(dlsym(lib_, "Unlha"));
-        set_ = reinterpret_cast<decltype(set_)>(dlsym(lib_, "UnlhaSetProgressCallback"));
-        ASSERT_NE(unlha_, nullptr);
-        ASSERT_NE(set_, nullptr);
+        ASSERT_EQ(lib_.error(), "");
         write_file(d / "src/big.bin", noise(3 << 20, 1));
         write_file(d / "src/text.txt", std::string(2 << 20, 'a'));
         write_file(d / "src/small.txt", "small");
         write_file(d / "src/sub/inner.txt", "inner");
-        set_(this, &Progress::callback, this);
+        lib_.progress(this, &Progress::callback, this);
     }
     void TearDown() override {
-        if (lib_) {
-            set_(this, nullptr, nullptr);
-            dlclose(lib_);
-        }
+        if (lib_.progress) lib_.progress(this, nullptr, nullptr);
     }
     static int callback(void *window, const UnlhaProgress *p, void *data) {
         auto *self = static_cast<Progress *>(data);
@@ -52,7 +43,7 @@ protected:
     int run(const std::string &command) {
         events.clear();
         char buf[4096];
-        const int rc = unlha_(this, command.c_str(), buf, sizeof buf);
+        const int rc = lib_.unlha(this, command.c_str(), buf, sizeof buf);
         text = buf;
         return rc;
     }
@@ -71,9 +62,7 @@ protected:
     std::string text;
     std::vector<Event> events;
     std::function<bool(const Event &)> stop_when;
-    void *lib_ = nullptr;
-    int (*unlha_)(void *, const char *, char *, uint32_t) = nullptr;
-    int (*set_)(void *, UnlhaProgressCallback, void *) = nullptr;
+    SharedLibrary lib_;
 };
 
 // What every command's events must look like.
@@ -124,7 +113,7 @@ TEST_F(Progress, EveryCommandTellsEachMemberAndBytesUpToItsTotals) {
 
     // A window without a callback hears nothing.
     events.clear();
-    EXPECT_EQ(unlha_(nullptr, ("l " + quote(arc)).c_str(), nullptr, 0), 0);
+    EXPECT_EQ(lib_.unlha(nullptr, ("l " + quote(arc)).c_str(), nullptr, 0), 0);
     EXPECT_TRUE(events.empty());
 }
 

@@ -61,7 +61,11 @@ void write_file(const fs::path &p, const std::string &data) {
     f.write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
-std::string quote(const std::string &s) { return "\"" + s + "\""; }
+std::string quote(const std::string &s) {
+    std::string out = "\"";
+    for (char c : s) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
 
 std::string shell_quote(const std::string &s) {
     std::string out = "'";

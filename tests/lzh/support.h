@@ -54,7 +54,7 @@ bool have_tool(const std::string &name);
 
 std::string read_file(const fs::path &p);
 void write_file(const fs::path &p, const std::string &data);
-std::string quote(const std::string &s);  // "..." for command texts
+std::string quote(const std::string &s);  // "..." for command texts, a " in it doubled
 std::string shell_quote(const std::string &s);
 std::uint32_t crc32_of(const std::string &data);
 // `n` bytes that do not compress, the same for the same seed.
