@@ -1,7 +1,7 @@
-// Fuzzes decode() for every method name with raw packed data.
-// Input: byte 0 picks the method (and, in its top bit, a packed size that
-// claims more than there is), bytes 1-3 the original size (under 16 MiB),
-// the rest the packed data.
+// Fuzzes decode() for every method name, and LHARK's -lh7-, with raw
+// packed data.  Input: byte 0 picks the method (and, in its top bit, a
+// packed size that claims more than there is), bytes 1-3 the original size
+// (under 16 MiB), the rest the packed data.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -11,7 +11,9 @@
 namespace {
 
 constexpr std::string_view kMethods[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lhx-",
-                                         "-lzs-", "-lz4-", "-lz5-", "-pm0-", "-pm1-", "-pm2-", "-lh2-", "-lk7-"};
+                                         "-lzs-", "-lz4-", "-lz5-", "-pm0-", "-pm1-", "-pm2-", "-lh2-", "-lh3-"};
+// One choice more than the ids: LHARK's -lh7-.
+constexpr std::size_t kChoices = std::size(kMethods) + 1;
 
 class MemorySource : public lzh::ByteSource {
 public:
@@ -44,13 +46,16 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size < 4) return 0;
-    const std::string_view method = kMethods[data[0] % std::size(kMethods)];
+    const std::size_t pick = data[0] % kChoices;
+    const lzh::MethodInfo *method =
+        pick < std::size(kMethods) ? lzh::data_method(kMethods[pick]) : lzh::data_method("-lh7-", true);
+    if (!method) std::abort();  // every id above is in the method table
     const bool claim_more = data[0] & 0x80;
     const std::uint64_t original = (std::uint64_t{data[1]} | std::uint64_t{data[2]} << 8 | std::uint64_t{data[3]} << 16);
     MemorySource src(data + 4, size - 4);
     const std::uint64_t packed = claim_more ? std::uint64_t{1} << 40 : size - 4;
     CountingSink sink;
-    const lzh::CodecStatus status = lzh::decode(method, src, packed, original, sink);
+    const lzh::CodecStatus status = lzh::decode(*method, src, packed, original, sink);
     // What the interface promises, whatever the input.
     if (sink.bytes > original) std::abort();
     if (status == lzh::CodecStatus::ok && sink.bytes != original) std::abort();

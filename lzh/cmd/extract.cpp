@@ -41,18 +41,16 @@ struct Outcome {
     std::string problem;  // empty when the data is sound
 };
 
-std::string unsupported(const Member &m) {
-    const char *whose = m.method == "-lk7-" ? " (LHARK's own -lh7-)" : "";
-    return "method " + m.method + whose + " is not supported";
-}
+std::string unsupported(const Member &m) { return "method " + m.method + " is not supported"; }
 
 // Decodes a member's data into `out` and checks it against the member's CRC.
 // `file` is the sink under `out` that a write error is read from, if any.
 Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &out, FdSink *file) {
-    if (!can_decode(m.method)) return {UNLHA_ERR_DATA, unsupported(m)};
+    const MethodInfo *method = data_method(m.method, m.lhark);
+    if (!can_decode(method)) return {UNLHA_ERR_DATA, unsupported(m)};
     CrcSink crc(out);
     FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
-    CodecStatus status = decode(m.method, src, m.packed_size, m.original_size, crc);
+    CodecStatus status = decode(*method, src, m.packed_size, m.original_size, crc);
     if (status == CodecStatus::ok && file && !file->flush()) status = CodecStatus::write_error;
     if (status == CodecStatus::write_error)
         return {UNLHA_ERR_WRITE, "cannot write: " + error_text(file && file->error() ? file->error() : EIO)};
@@ -194,7 +192,7 @@ private:
     // least of all, is opened); a file that exists is replaced by rename, so
     // a damaged member never costs the old copy.
     bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
-        if (!can_decode(m.method)) {
+        if (!can_decode(data_method(m.method, m.lhark))) {
             report_.fail(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
             return false;
         }

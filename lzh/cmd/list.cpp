@@ -112,7 +112,7 @@ std::string listing_line(const Member &m) {
     char crc[8];
     std::snprintf(crc, sizeof crc, "%04X", m.crc16);
     return "  " + fit_utf16(printable(m.file_name()), 12) + sizes(m.original_size, m.packed_size) + " " +
-           ratio(m.packed_size, m.original_size) + " " + date_time(m.mtime) + " " + printable(m.method) + " " +
+           ratio(m.packed_size, m.original_size) + " " + date_time(m.mtime) + " " + printable(m.listed_method()) + " " +
            (m.has_crc ? crc : "----") + " " + exact_name(m.display_path()) + exact_sizes(m.original_size, m.packed_size);
 }
 

@@ -24,12 +24,19 @@ enum class CodecStatus {
 // A short English phrase for messages, e.g. "damaged data".
 const char *describe(CodecStatus status);
 
-// True when decode() knows `method`.
+// The table entry that decodes a member's data: its method id's, or
+// kLharkMethod for LHARK's own -lh7-; null for an id nobody knows.
+const MethodInfo *data_method(std::string_view id, bool lhark = false);
+
+// True when decode() knows `method` (an id, or a table entry; null: no).
 bool can_decode(std::string_view method);
+bool can_decode(const MethodInfo *method);
 
 // Decodes one member: reads at most `packed_size` bytes from `packed` and
 // writes exactly `original_size` bytes to `out` (fewer only on failure).
 CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
+                   std::uint64_t original_size, ByteSink &out);
+CodecStatus decode(const MethodInfo &method, ByteSource &packed, std::uint64_t packed_size,
                    std::uint64_t original_size, ByteSink &out);
 
 struct EncodeResult {

@@ -6,6 +6,10 @@
 // bit length, so `position_codes` fixes the farthest distance,
 // 2^(position_codes - 1): the window for -lh5- to -lh7-, twice it for -lh4-.
 // `position_count_bits` is the width of the position table's count field.
+//
+// LHARK wrote an -lh7- of its own under the same id (kLharkMethod): the
+// same blocks, but lengths up to 514 and positions both sent as a code and
+// extra bits, with a 64 KiB window.  Only its headers tell it apart.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +31,8 @@ struct SearchEffort {
 
 enum class MethodKind {
     lh,         // the -lh4- .. -lh7- core
+    lhark,      // LHARK's -lh7-: the core with its own length and position codes
+    lh23,       // -lh2- (adaptive Huffman codes) and -lh3- (static, one code per block)
     stored,     // data kept as it is
     directory,  // no data
     rare,       // liblhasa's to decode where it knows it; else listed only
@@ -55,14 +61,17 @@ inline constexpr MethodInfo kMethods[] = {
     {"-lh6-", MethodKind::lh, 15, 16, 5, true, {48, 16, 64, 256, 4096, 4}},
     {"-lh7-", MethodKind::lh, 16, 17, 5, true, {48, 16, 64, 256, 4096, 4}},
     {"-lh1-", MethodKind::rare, 12, 0, 0, false, {}},
-    {"-lh2-", MethodKind::rare, 13, 0, 0, false, {}},
-    {"-lh3-", MethodKind::rare, 13, 0, 0, false, {}},
+    {"-lh2-", MethodKind::lh23, 13, 0, 0, false, {}},
+    {"-lh3-", MethodKind::lh23, 13, 0, 0, false, {}},
     {"-lhx-", MethodKind::rare, 19, 0, 0, false, {}},
     {"-lzs-", MethodKind::rare, 11, 0, 0, false, {}},
     {"-lz5-", MethodKind::rare, 12, 0, 0, false, {}},
     {"-pm1-", MethodKind::rare, 13, 0, 0, false, {}},
     {"-pm2-", MethodKind::rare, 13, 0, 0, false, {}},
 };
+
+// LHARK's -lh7- (see above): 32 position codes, a 6-bit count field.
+inline constexpr MethodInfo kLharkMethod = {"-lh7-", MethodKind::lhark, 16, 32, 6, false, {}};
 
 // The method the compressor uses when none is asked for.
 inline constexpr std::string_view kDefaultMethod = "-lh5-";

@@ -362,6 +362,10 @@ std::string Member::display_path() const {
     return kind == MemberKind::directory && !path.empty() && path != "/" ? path + "/" : path;
 }
 
+std::string Member::listed_method() const {
+    return kind == MemberKind::directory && method == "-lh0-" ? "-lhd-" : method;
+}
+
 std::string Member::file_name() const {
     std::size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -403,8 +407,8 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
         m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
     }
     // LHARK writes level-1 headers with a blank OS id and its own, other
-    // -lh7-; the name -lk7- keeps it apart from the one everybody else writes.
-    if (m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-") m.method = "-lk7-";
+    // -lh7-: only that tells it from the one everybody else writes.
+    m.lhark = m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-";
     m.code_page = f.code_page;
     m.data_offset = offset + m.header_size;
     assemble_path(m, f);

@@ -21,6 +21,7 @@ struct Member {
     std::uint64_t original_size = 0;
 
     std::string method = "-lh0-";  // five characters
+    bool lhark = false;             // LHARK's own -lh7- (level 1, blank OS id), decoded its way
     int level = 2;
     char os_id = 'U';               // 0 for a level-0 header that names no system
     std::int64_t mtime = 0;         // seconds since 1970, UTC
@@ -47,6 +48,9 @@ struct Member {
     std::string display_path() const;
     // Last part of display_path().
     std::string file_name() const;
+    // The method id as listings show it: the header's, but -lhd- for a
+    // folder that its writer stored as an empty -lh0- member.
+    std::string listed_method() const;
 };
 
 enum class HeaderError {

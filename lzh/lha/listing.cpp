@@ -73,13 +73,6 @@ std::string osk_permissions(unsigned mode) {
 }
 
 
-// Some writers store a folder as an empty -lh0- member whose name ends in a
-// separator; it is listed as the folder it is.
-std::string shown_method(const lzh::Member &m) {
-    if (m.kind == lzh::MemberKind::directory && m.method == "-lh0-") return "-lhd-";
-    return printable(m.method);
-}
-
 } // namespace
 
 std::string printable(std::string s) {
@@ -158,7 +151,7 @@ std::string ListFormat::member(const lzh::Member &m) const {
     std::string line;
     if (style_.verbose) line.append(name).append("\n");
     line.append(owner_field(m)).append(sizes(m.packed_size, m.original_size));
-    if (style_.packed) line.append(" ").append(shown_method(m)).append(format(" %04x", m.crc16));
+    if (style_.packed) line.append(" ").append(printable(m.listed_method())).append(format(" %04x", m.crc16));
     line.append(" ").append(stamp(static_cast<std::time_t>(m.mtime)));
     if (style_.verbose)
         line.append(format(" [%d]", m.level));

@@ -171,11 +171,11 @@ TEST_F(ExtractRules, ALongDamagedMemberLeavesNoFileAndSparesTheOldCopy) {
 }
 
 TEST_F(ExtractRules, UnknownMethodsAreListedButNotExtracted) {
-    write_file(d / "a.lzh", raw_archive({{"old.bin", "xxxx", 0, "-lh2-"}}));
+    write_file(d / "a.lzh", raw_archive({{"old.bin", "xxxx", 0, "-lh9-"}}));
     EXPECT_EQ(unlha("l " + quote(arc())).rc, UNLHA_OK);
     CmdResult r = unlha("x " + quote(arc()) + " " + quote(dest()));
     EXPECT_EQ(r.rc, UNLHA_ERR_DATA);
-    EXPECT_NE(r.text.find("-lh2- is not supported"), std::string::npos) << r.text;
+    EXPECT_NE(r.text.find("-lh9- is not supported"), std::string::npos) << r.text;
     EXPECT_FALSE(fs::exists(d / "out/old.bin"));
 }
 

@@ -1,10 +1,11 @@
 // decode(), can_decode() and describe() of codec.h: picks the decoder for a
-// method name.  Ours: the stored methods, directories and -lh4- to -lh7-;
-// liblhasa: whatever else it knows.
+// method.  Ours: the stored methods, directories, -lh2-, -lh3-, -lh4- to
+// -lh7- and LHARK's -lh7-; liblhasa: whatever else it knows.
 #include <algorithm>
 #include <memory>
 
 #include "codec.h"
+#include "lh23_decoder.h"
 #include "lh_decoder.h"
 #include "lhasa_decoder.h"
 
@@ -44,24 +45,35 @@ const char *describe(CodecStatus status) {
     return "unknown error";
 }
 
-bool can_decode(std::string_view method) {
-    const MethodInfo *m = find_method(method);
-    return m && (m->kind != MethodKind::rare || detail::lhasa_knows(method));
+const MethodInfo *data_method(std::string_view id, bool lhark) {
+    return lhark && id == kLharkMethod.id ? &kLharkMethod : find_method(id);
+}
+
+bool can_decode(const MethodInfo *m) {
+    return m && (m->kind != MethodKind::rare || detail::lhasa_knows(m->id));
+}
+
+bool can_decode(std::string_view method) { return can_decode(find_method(method)); }
+
+CodecStatus decode(const MethodInfo &m, ByteSource &packed, std::uint64_t packed_size, std::uint64_t original_size,
+                   ByteSink &out) {
+    switch (m.kind) {
+    case MethodKind::rare: return detail::lhasa_decode(m.id, packed, packed_size, original_size, out);
+    case MethodKind::directory:
+        // A directory has no data; a size claimed for one cannot be produced.
+        return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
+    case MethodKind::stored: return copy_stored(packed, packed_size, original_size, out);
+    case MethodKind::lh:
+    case MethodKind::lhark: return detail::lh_decode(m, packed, packed_size, original_size, out);
+    case MethodKind::lh23: return detail::lh23_decode(m, packed, packed_size, original_size, out);
+    }
+    return CodecStatus::unsupported;
 }
 
 CodecStatus decode(std::string_view method, ByteSource &packed, std::uint64_t packed_size,
                    std::uint64_t original_size, ByteSink &out) {
     const MethodInfo *m = find_method(method);
-    if (!m) return CodecStatus::unsupported;
-    switch (m->kind) {
-    case MethodKind::rare: return detail::lhasa_decode(method, packed, packed_size, original_size, out);
-    case MethodKind::directory:
-        // A directory has no data; a size claimed for one cannot be produced.
-        return original_size == 0 ? CodecStatus::ok : CodecStatus::corrupt;
-    case MethodKind::stored: return copy_stored(packed, packed_size, original_size, out);
-    case MethodKind::lh: return detail::lh_decode(*m, packed, packed_size, original_size, out);
-    }
-    return CodecStatus::unsupported;
+    return m ? decode(*m, packed, packed_size, original_size, out) : CodecStatus::unsupported;
 }
 
 } // namespace lzh

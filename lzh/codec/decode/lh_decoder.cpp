@@ -26,13 +26,34 @@ constexpr unsigned kMinMatch = 3;
 constexpr unsigned kTempSymbols = 19;
 constexpr unsigned kTempCountBits = 5;
 constexpr unsigned kTempSkipAfter = 3; // a 2-bit zero run follows the third length
-constexpr unsigned kMaxSmallAlphabet = 31; // the count fields allow up to 31 lengths
+constexpr unsigned kMaxTempLengths = 31; // its 5-bit count field allows up to 31 lengths
+constexpr unsigned kMaxPositionLengths = 63; // LHARK's 6-bit count field, 63
+// LHARK's -lh7-: 289 literal/length symbols, lengths 3 to 514.
+constexpr unsigned kLharkCodeSymbols = 289;
+constexpr unsigned kMaxMatch = 514;
 
 // Table entries (see huffman_table.h) carry what the hot loop needs.
 // Literal/length code: a literal's byte, or kFlag and the match length.
 std::uint32_t code_entry(unsigned symbol) {
     if (symbol < 256) return symbol << kPayloadShift;
     if (symbol < kCodeSymbols) return kFlag | ((symbol - 256 + kMinMatch) << kPayloadShift);
+    return kInvalidEntry;
+}
+
+// LHARK's: symbols 256-263 are lengths 3-10; from 264 on, four codes per
+// count of extra bits (1 to 6), the length's top bits 4 to 7 shifted
+// left by them; 288 is 514.  Kept out of the core's hot loop (see
+// decode_batch_lhark()): the length in bits 8-17, the extra bit count
+// from bit 20.
+std::uint32_t lhark_code_entry(unsigned symbol) {
+    if (symbol < 256) return symbol << kPayloadShift;
+    if (symbol < 264) return kFlag | ((symbol - 256 + kMinMatch) << kPayloadShift);
+    if (symbol < 288) {
+        const unsigned extra = (symbol - 260) / 4;
+        const unsigned base = ((4 + symbol % 4) << extra) + kMinMatch;
+        return kFlag | (base << kPayloadShift) | (extra << 20);
+    }
+    if (symbol == 288) return kFlag | (kMaxMatch << kPayloadShift);
     return kInvalidEntry;
 }
 
@@ -43,6 +64,15 @@ std::uint32_t position_entry(unsigned code, unsigned position_codes) {
     if (code >= position_codes) return kInvalidEntry;
     const unsigned extra = code > 1 ? code - 1 : 0;
     const unsigned base = code > 1 ? (1u << extra) + 1 : code + 1;
+    return (extra << kPayloadShift) | (base << 16);
+}
+
+// LHARK's position codes: 0 to 3 the distances 1 to 4, then two codes per
+// count of extra bits, (2 or 3) << extra, plus one: code 31 reaches 65536.
+std::uint32_t lhark_position_entry(unsigned code) {
+    if (code >= kLharkMethod.position_codes) return kInvalidEntry;
+    const unsigned extra = code < 4 ? 0 : (code - 2) / 2;
+    const unsigned base = (code < 4 ? code : (2 + code % 2) << extra) + 1;
     return (extra << kPayloadShift) | (base << 16);
 }
 
@@ -62,9 +92,9 @@ constexpr std::size_t kInPad = 64;
 // (and the CRC and the writing the sink does) overlap with it.
 constexpr std::size_t kBatch = 256 * 1024;
 // A batch ends with the symbol that reaches kBatch: a match may take it
-// 255 bytes further.  The wide copies may write 16 bytes past the end and
-// read 16 past the literals.
-constexpr std::size_t kOutSlack = 256 + 16;
+// 513 bytes further (255 but for LHARK).  The wide copies may write 16
+// bytes past the end and read 16 past the literals.
+constexpr std::size_t kOutSlack = kMaxMatch + 16;
 constexpr std::size_t kLitSlack = 16;
 // Entries of two codes (Decoder::pairs_), for the length of both: two
 // literals, the second byte in bits 16-23 and kTwoLiterals set; or a match
@@ -169,8 +199,9 @@ std::uint8_t *copy_batch(const Batch &b, std::uint8_t *out) {
 class Decoder {
 public:
     Decoder(const MethodInfo &m, ByteSource &src, std::uint64_t packed_size, ByteSink &sink)
-        : src_(src), packed_left_(packed_size), sink_(sink), position_codes_(m.position_codes),
-          position_count_bits_(m.position_count_bits), history_(std::size_t{1} << (m.position_codes - 1)) {}
+        : src_(src), packed_left_(packed_size), sink_(sink), lhark_(m.kind == MethodKind::lhark),
+          position_codes_(m.position_codes), position_count_bits_(m.position_count_bits),
+          history_(std::size_t{1} << (lhark_ ? m.window_bits : m.position_codes - 1)) {}
 
     CodecStatus run(std::uint64_t original_size);
 
@@ -201,6 +232,9 @@ private:
                       std::uint64_t *__restrict &word, std::size_t &produced, std::size_t stop, CodecStatus &status);
     [[gnu::always_inline]] void decode_batch_here(Batch &b, std::size_t stop);
     void decode_batch_bmi2(Batch &b, std::size_t stop);
+    void decode_batch_lhark(Batch &b, std::size_t stop);
+    void finish_batch(Batch &b, std::size_t stop, const std::uint8_t *lit, std::uint64_t *word, std::size_t produced,
+                      CodecStatus status);
     CodecStatus run_here(std::uint64_t original_size, std::uint8_t *base);
     CodecStatus run_two_threads(std::uint64_t original_size, std::uint8_t *base);
     // Hands `produced` bytes at base on and moves the window down before it.
@@ -212,6 +246,7 @@ private:
     ByteSource &src_;
     std::uint64_t packed_left_;
     ByteSink &sink_;
+    const bool lhark_;
     const unsigned position_codes_;
     const unsigned position_count_bits_;
     const std::size_t history_;
@@ -237,8 +272,8 @@ private:
     std::array<std::uint32_t, 4096> pairs_;
     bool use_pairs_ = false;
     void build_pairs();
-    HuffmanTable<10, kMaxSmallAlphabet> position_;
-    HuffmanTable<10, kMaxSmallAlphabet> temp_;
+    HuffmanTable<10, kMaxPositionLengths> position_;
+    HuffmanTable<10, kMaxTempLengths> temp_;
 };
 
 [[gnu::noinline]] bool Decoder::refill_slow() {
@@ -299,7 +334,7 @@ bool Decoder::read_small_lengths(Table &table, unsigned count_bits, bool zero_ru
         table.set_single(entry_of(symbol));
         return true;
     }
-    std::uint8_t lengths[kMaxSmallAlphabet] = {};
+    std::uint8_t lengths[Table::kMaxSymbols] = {};
     for (unsigned i = 0; i < n;) {
         unsigned len;
         if (!get_bits(3, len)) return false;
@@ -328,10 +363,10 @@ bool Decoder::read_code_lengths() {
     if (n == 0) {
         unsigned symbol;
         if (!get_bits(kCodeCountBits, symbol)) return false;
-        code_.set_single(code_entry(symbol)); // 510 and 511 fail when decoded
+        code_.set_single(lhark_ ? lhark_code_entry(symbol) : code_entry(symbol)); // past the alphabet: fail when decoded
         return true;
     }
-    if (n > kCodeSymbols) return fail(CodecStatus::corrupt);
+    if (n > (lhark_ ? kLharkCodeSymbols : kCodeSymbols)) return fail(CodecStatus::corrupt);
     std::uint8_t lengths[kCodeSymbols];
     for (unsigned i = 0; i < n;) {
         std::uint32_t e;
@@ -353,7 +388,8 @@ bool Decoder::read_code_lengths() {
         std::memset(lengths + i, 0, run);
         i += run;
     }
-    return code_.build(lengths, n, code_entry) || fail(CodecStatus::corrupt);
+    return (lhark_ ? code_.build(lengths, n, lhark_code_entry) : code_.build(lengths, n, code_entry)) ||
+           fail(CodecStatus::corrupt);
 }
 
 // Cold, and kept out of decode_batch: inlined there it crowds the hot
@@ -365,12 +401,14 @@ bool Decoder::read_code_lengths() {
         if (!read_small_lengths(temp_, kTempCountBits, true, temp_entry)) return false;
         if (!read_code_lengths()) return false;
         const unsigned codes = position_codes_;
-        if (!read_small_lengths(position_, position_count_bits_, false,
-                                [codes](unsigned c) { return position_entry(c, codes); }))
+        const bool lhark = lhark_;
+        if (!read_small_lengths(position_, position_count_bits_, false, [codes, lhark](unsigned c) {
+                return lhark ? lhark_position_entry(c) : position_entry(c, codes);
+            }))
             return false;
     } while (symbols == 0);
     block_left_ = symbols;
-    use_pairs_ = symbols >= kPairsFrom;
+    use_pairs_ = symbols >= kPairsFrom && !lhark_;
     if (use_pairs_) build_pairs();
     return true;
 }
@@ -493,6 +531,7 @@ void Decoder::build_pairs() {
 // only around the cold calls: stores through the batch's pointers would
 // otherwise force every member back to memory.
 void Decoder::decode_batch(Batch &b, const std::size_t stop) {
+    if (lhark_) return decode_batch_lhark(b, stop);
 #ifdef LZH_X86_64
     // The shifts by a variable count take a third fewer steps with BMI2.
     if (cpu::has_bmi2()) return decode_batch_bmi2(b, stop);
@@ -590,9 +629,44 @@ inline void Decoder::decode_batch_here(Batch &b, const std::size_t stop) {
 #undef LZH_REFILL
 #undef LZH_LOAD
 #undef LZH_SAVE
+    finish_batch(b, stop, lit, word, produced, status);
+}
+
+// LHARK's blocks, a symbol at a time: its lengths take extra bits, which
+// the core's loops have no room for, and its archives are few and small.
+void Decoder::decode_batch_lhark(Batch &b, const std::size_t stop) {
+    const std::uint8_t *const lit_base = b.literals.get();
+    std::uint8_t *lit = b.literals.get();
+    std::uint64_t *word = b.matches.get();
+    std::size_t produced = 0;
+    while (produced < stop) {
+        if (block_left_ == 0 && !read_block()) break;
+        std::uint32_t e, p;
+        unsigned extra, position_extra;
+        if (!decode_entry(code_, e)) break;
+        --block_left_;
+        if (!(e & kFlag)) {
+            *lit++ = static_cast<std::uint8_t>(e >> kPayloadShift);
+            ++produced;
+            continue;
+        }
+        if (!get_bits(e >> 20, extra) || !decode_entry(position_, p) ||
+            !get_bits((p >> kPayloadShift) & 31, position_extra))
+            break;
+        const unsigned length = ((e >> kPayloadShift) & 0x3FF) + extra;
+        *word++ = match_word(static_cast<std::uint32_t>(lit - lit_base), length, (p >> 16) + position_extra);
+        produced += length;
+    }
+    finish_batch(b, stop, lit, word, produced, CodecStatus::ok);
+}
+
+// Closes a batch the first half filled: why it stopped short, if it did,
+// and the word for the literals after its last match.
+void Decoder::finish_batch(Batch &b, const std::size_t stop, const std::uint8_t *lit, std::uint64_t *word,
+                           std::size_t produced, CodecStatus status) {
     if (produced < stop && status == CodecStatus::ok) status = status_;  // a cold call failed
     else if (status == CodecStatus::ok && overran()) status = CodecStatus::truncated;
-    *word++ = match_word(static_cast<std::uint32_t>(lit - lit_base), 0, 0);  // the literals after the last match
+    *word++ = match_word(static_cast<std::uint32_t>(lit - b.literals.get()), 0, 0);
     b.words = static_cast<std::size_t>(word - b.matches.get());
     b.bytes = produced;
     b.status = status;

@@ -275,10 +275,14 @@ INSTANTIATE_TEST_SUITE_P(Methods, LhStream, ::testing::ValuesIn(lh_methods()),
                          [](const auto &info) { return std::string(info.param.id).substr(1, 3); });
 
 TEST(Dispatch, KnowsEveryMethodThatSomethingHereDecodes) {
-    for (const char *m : {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lhx-", "-lzs-", "-lz4-",
-                          "-lz5-", "-pm0-", "-pm1-", "-pm2-"})
+    for (const char *m : {"-lh0-", "-lh1-", "-lh2-", "-lh3-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lhx-",
+                          "-lzs-", "-lz4-", "-lz5-", "-pm0-", "-pm1-", "-pm2-"})
         EXPECT_TRUE(can_decode(m)) << m;
-    for (const char *m : {"-lh2-", "-lh3-", "-lk7-", "-lh8-", "-LH5-", "-lh5", "", "-lh5--"}) {
+    // LHARK's -lh7- only where a header says so; no id of its own.
+    EXPECT_EQ(data_method("-lh7-", true), &kLharkMethod);
+    EXPECT_EQ(data_method("-lh7-"), find_method("-lh7-"));
+    EXPECT_EQ(data_method("-lh5-", true), find_method("-lh5-"));
+    for (const char *m : {"-lk7-", "-lh8-", "-LH5-", "-lh5", "", "-lh5--"}) {
         EXPECT_FALSE(can_decode(m)) << m;
         StringSink out;
         EXPECT_EQ(decode_string(m, "\x01\x02", 2, out), CodecStatus::unsupported) << m;

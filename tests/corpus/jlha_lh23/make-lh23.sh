@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Makes lh2.lzh and lh3.lzh here with LHa for Java (Debian's jlha-utils;
+# javac from a JDK), from content made the same way each time.  Run it again
+# only to change them: the tests read the archives, not this.
+#
+# Every member starts with 64 bytes in which nothing repeats.  LHa for Java
+# counts the uses of the first -lh2- position code made before the second
+# one comes in (at 64 bytes of output), where the other -lh2- coders do not;
+# with no match in those bytes the two agree.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+python3 - "$work" <<'PY'
+import random, sys
+out = sys.argv[1]
+head = b"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+-\n"
+rnd = random.Random(2024)
+
+# Text: words from a small vocabulary, lines of varied length.
+words = ["lzh", "archive", "member", "header", "level", "window", "huffman", "code",
+         "length", "position", "block", "static", "dynamic", "tree", "weight", "symbol",
+         "the", "a", "of", "and", "to", "in", "is", "it", "that", "for", "on", "with"]
+text = bytearray(head)
+while len(text) < 60_000:
+    line = " ".join(rnd.choice(words) for _ in range(rnd.randint(3, 14)))
+    text += (line.capitalize() + ".\n").encode()
+open(f"{out}/words.txt", "wb").write(text)
+
+# Runs of one byte and copies of what came shortly before: some 36,000
+# matches, so both -lh2- codes reach the count at which they are halved
+# and rebuilt.
+data = bytearray(head)
+for _ in range(36_000):
+    if rnd.random() < 0.9:
+        data += bytes([rnd.choice(b"\x00\xff")]) * rnd.randint(20, 120)
+    else:
+        n = rnd.randint(3, 60)
+        start = len(data) - rnd.randint(n, min(len(data), 8000))
+        data += data[start:start + n]
+open(f"{out}/runs.bin", "wb").write(data)
+
+# Bytes of every value, the rarer the higher: codes of many lengths, up
+# to long ones, and few matches.
+noise = bytearray(head) + bytes(rnd.choices(range(256), weights=[1 / (k + 1) for k in range(256)], k=20_000))
+open(f"{out}/noise.bin", "wb").write(noise)
+PY
+
+javac -cp /usr/share/java/jlha.jar -d "$work" "$here/MakeLh23.java"
+cd "$work"
+java -cp /usr/share/java/jlha.jar:. MakeLh23 -lh2- "$here/lh2.lzh" words.txt runs.bin noise.bin
+java -cp /usr/share/java/jlha.jar:. MakeLh23 -lh3- "$here/lh3.lzh" words.txt noise.bin
+ls -l "$here"/lh2.lzh "$here"/lh3.lzh
