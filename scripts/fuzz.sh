@@ -24,6 +24,23 @@ for t in "${targets[@]}"; do
   else
     find tests/corpus -type f ! -name '*.json' ! -name '*.md' -size -300k -exec cp -n {} "$seeds/" \;
   fi
+  if [ "$t" = decode_fuzz ]; then
+    # Real -lh2- and -lh3- data in the target's own form (its method's
+    # place in decode_fuzz.cpp's list, the size, the data): a start deep in
+    # the formats that random bytes seldom reach.
+    python3 - "$seeds" <<'PY'
+import struct, sys
+for method, pick in (("lh2", 14), ("lh3", 15)):
+    data = open(f"tests/corpus/jlha_lh23/{method}.lzh", "rb").read()
+    at = n = 0
+    while at < len(data) and data[at]:  # level-2 headers: the size first, the sizes at 7 and 11
+        size, packed, original = struct.unpack_from("<H", data, at)[0], *struct.unpack_from("<II", data, at + 7)
+        body = data[at + size:at + size + packed][:4096]
+        seed = bytes([pick]) + min(original, 0xFFFFFF).to_bytes(3, "little") + body
+        open(f"{sys.argv[1]}/{method}-{n}", "wb").write(seed)
+        at, n = at + size + packed, n + 1
+PY
+  fi
   if [ -d "fuzz/regressions/$t" ] && [ -n "$(ls -A "fuzz/regressions/$t")" ]; then
     echo "fuzz: $t replays fuzz/regressions/$t"
     "build-fuzz/$t" -runs=0 "fuzz/regressions/$t"/* >/dev/null 2>&1 ||

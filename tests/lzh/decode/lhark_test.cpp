@@ -267,6 +267,8 @@ TEST(Lhark, ArchiveExtractsAndListsAsLh7) {
     ASSERT_TRUE(reader.next(header));
     ASSERT_TRUE(header.lhark);
     EXPECT_EQ(header.method, "-lh7-");
+    const std::string listing = unlha("l " + quote((d / "lhark.lzh").string())).text;
+    EXPECT_NE(listing.find(" -lh7- "), std::string::npos) << listing;
     CmdResult r = unlha("x " + quote((d / "lhark.lzh").string()) + " " + quote((d / "out").string() + "/"));
     EXPECT_EQ(r.rc, UNLHA_OK) << r.text;
     EXPECT_TRUE(read_file(d / "out/LHARK.DOC") == content);
