@@ -23,32 +23,33 @@ words = ["lzh", "archive", "member", "header", "level", "window", "huffman", "co
          "length", "position", "block", "static", "dynamic", "tree", "weight", "symbol",
          "the", "a", "of", "and", "to", "in", "is", "it", "that", "for", "on", "with"]
 text = bytearray(head)
-while len(text) < 60_000:
+while len(text) < 20_000:
     line = " ".join(rnd.choice(words) for _ in range(rnd.randint(3, 14)))
     text += (line.capitalize() + ".\n").encode()
 open(f"{out}/words.txt", "wb").write(text)
 
-# Runs of one byte and copies of what came shortly before: some 36,000
-# matches, so both -lh2- codes reach the count at which they are halved
-# and rebuilt.
+# Short runs of one byte and copies of what came shortly before, then one
+# long run: over 32,768 matches and 65,536 symbols, so that both -lh2-
+# codes are halved and rebuilt on the way and -lh3- needs two blocks.
 data = bytearray(head)
-for _ in range(36_000):
-    if rnd.random() < 0.9:
-        data += bytes([rnd.choice(b"\x00\xff")]) * rnd.randint(20, 120)
+for _ in range(40_000):
+    if rnd.random() < 0.85:
+        data += bytes([rnd.choice(b"\x00\x01\x02\x03\x10\x20\x40\x80\xff ABCDEF")]) * rnd.randint(4, 12)
     else:
         n = rnd.randint(3, 60)
         start = len(data) - rnd.randint(n, min(len(data), 8000))
         data += data[start:start + n]
+data += b"U" * (256 * 20_000)
 open(f"{out}/runs.bin", "wb").write(data)
 
 # Bytes of every value, the rarer the higher: codes of many lengths, up
 # to long ones, and few matches.
-noise = bytearray(head) + bytes(rnd.choices(range(256), weights=[1 / (k + 1) for k in range(256)], k=20_000))
+noise = bytearray(head) + bytes(rnd.choices(range(256), weights=[1 / (k + 1) for k in range(256)], k=8_000))
 open(f"{out}/noise.bin", "wb").write(noise)
 PY
 
 javac -cp /usr/share/java/jlha.jar -d "$work" "$here/MakeLh23.java"
 cd "$work"
 java -cp /usr/share/java/jlha.jar:. MakeLh23 -lh2- "$here/lh2.lzh" words.txt runs.bin noise.bin
-java -cp /usr/share/java/jlha.jar:. MakeLh23 -lh3- "$here/lh3.lzh" words.txt noise.bin
+java -cp /usr/share/java/jlha.jar:. MakeLh23 -lh3- "$here/lh3.lzh" words.txt runs.bin noise.bin
 ls -l "$here"/lh2.lzh "$here"/lh3.lzh
