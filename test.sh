@@ -4,7 +4,7 @@
 # end-to-end test under Xvfb included), then the fuzzers for about a minute.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh build run test
+scripts/install-deps.sh build run test package
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
 ctest --test-dir build --output-on-failure -j2 --timeout 900
