@@ -2,6 +2,7 @@
 # Installs the Debian packages Morvane needs, only those that are missing.
 #   scripts/install-deps.sh build run        to build and start the program
 #   scripts/install-deps.sh build run test   also the tests, fuzzing and benchmarks
+#   scripts/install-deps.sh build package    to build the Debian package
 set -euo pipefail
 
 declare -A group=(
@@ -9,13 +10,15 @@ declare -A group=(
   [run]="qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic xdg-utils shared-mime-info file desktop-file-utils"
   [test]="libgtest-dev nlohmann-json3-dev zlib1g-dev lhasa libarchive-tools 7zip jlha-utils
           xvfb xauth xdotool imagemagick openbox clang libclang-rt-14-dev python3 time hyperfine util-linux
-          faketime zip patool mc file-roller dbus-daemon"
+          faketime zip patool mc file-roller dbus-daemon
+          lintian appstream librsvg2-bin man-db"
+  [package]="debhelper dpkg-dev"
 )
 
 [ $# -gt 0 ] || set -- build run
 wanted=()
 for g in "$@"; do
-  [ -n "${group[$g]:-}" ] || { echo "install-deps: unknown group '$g' (build, run, test)" >&2; exit 2; }
+  [ -n "${group[$g]:-}" ] || { echo "install-deps: unknown group '$g' (build, run, test, package)" >&2; exit 2; }
   # shellcheck disable=SC2206
   wanted+=(${group[$g]})
 done

@@ -23,20 +23,31 @@ void BufferOutput::line(std::string_view text) {
     buf_[used_] = '\0';
 }
 
-void StreamOutput::line(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), f_);
-    std::fwrite(kNewline.data(), 1, kNewline.size(), f_);
+namespace {
+void write_line(std::FILE *f, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fwrite(kNewline.data(), 1, kNewline.size(), f);
+}
+} // namespace
+
+void StreamOutput::line(std::string_view text) { write_line(f_, text); }
+
+void StreamOutput::error(std::string_view text) {
+    if (!errors_) return write_line(f_, text);
+    std::fflush(f_);
+    write_line(errors_, text);
+    std::fflush(errors_);
 }
 
 void Report::stopped(std::string_view message) {
     result_ = UNLHA_ERR_STOPPED;
-    out_.line(message);
+    out_.error(message);
 }
 
 void Report::fail(UnlhaResult result, std::string_view message) {
     ++failures_;
     if (result_ == UNLHA_OK) result_ = result;
-    out_.line(message);
+    out_.error(message);
 }
 
 } // namespace lzh

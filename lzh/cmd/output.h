@@ -23,6 +23,9 @@ public:
     virtual ~Output() = default;
     // One line, without its line ending.
     virtual void line(std::string_view text) = 0;
+    // A line saying what went wrong.  It joins the other lines unless the
+    // caller keeps them apart (unlha sends it to standard error).
+    virtual void error(std::string_view text) { line(text); }
     // True when some text was dropped for lack of room.
     virtual bool overflowed() const { return false; }
 };
@@ -41,13 +44,16 @@ private:
     bool overflow_ = false;
 };
 
+// Lines to `f`; error lines to `errors` when one is given, `f` flushed
+// first so that the two keep their order where they meet (a terminal).
 class StreamOutput : public Output {
 public:
-    explicit StreamOutput(std::FILE *f) : f_(f) {}
+    explicit StreamOutput(std::FILE *f, std::FILE *errors = nullptr) : f_(f), errors_(errors) {}
     void line(std::string_view text) override;
+    void error(std::string_view text) override;
 
 private:
-    std::FILE *f_;
+    std::FILE *f_, *errors_;
 };
 
 // Messages name a member or path and say what went wrong; report() sends

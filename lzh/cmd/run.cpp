@@ -42,7 +42,7 @@ UnlhaResult run_command(std::string_view text, Output &out, ProgressWatcher *wat
     Command cmd;
     std::string error;
     if (!parse_command(text, cmd, error)) {
-        out.line(error);
+        out.error(error);
         return UNLHA_ERR_COMMAND;
     }
     return find_command(std::string_view(&cmd.verb, 1))->run(cmd, out, watcher);

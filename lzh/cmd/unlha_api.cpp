@@ -64,10 +64,10 @@ extern "C" UNLHA_API int Unlha(void *window, const char *command, char *output, 
     try {
         rc = command ? lzh::run_command(command, out, watcher ? &*watcher : nullptr) : UNLHA_ERR_COMMAND;
     } catch (const std::bad_alloc &) {
-        out.line("out of memory");
+        out.error("out of memory");
         rc = UNLHA_ERR_WRITE;
     } catch (const std::exception &e) {
-        out.line(e.what());
+        out.error(e.what());
         rc = UNLHA_ERR_COMMAND;
     }
     // Text cut off wins: the caller asks again with more room and then

@@ -11,16 +11,13 @@
 #include "commands.h"
 
 #include "list_command.h"
+#include "morvane_version.h"
 #include "options.h"
 
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
-
-#ifndef LHA_VERSION
-#define LHA_VERSION "0"
-#endif
 
 namespace {
 
@@ -51,7 +48,7 @@ int main(int argc, char **argv) {
         std::fputs(kHelp, stdout);
         return 0;
     case lha::ParseResult::Kind::version:
-        std::printf("lha (Morvane) %s\n", LHA_VERSION);
+        std::printf("lha (Morvane) %s\n", MORVANE_VERSION);
         return 0;
     case lha::ParseResult::Kind::error:
         std::fprintf(stderr, "LHa: Error: %s\n", parsed.error.c_str());

@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
     }
     // The archive is this very file, read past the program's own bytes.
     const std::string self = "/proc/self/exe";
-    lzh::StreamOutput out(list ? stdout : stderr);
+    lzh::StreamOutput out(list ? stdout : stderr, stderr);
     int rc = list ? lzh::list_archive(self, out) : lzh::extract_archive({self, folder, {}, overwrite}, out);
     std::fflush(stdout);
     return rc;

@@ -1,11 +1,16 @@
 // unlha: the archiver library from the command line.  The arguments become
-// one command text; the exit status is the result.  On a terminal, standard
-// error shows one line of progress while the command works.
+// one command text; the exit status is the result.  The listing goes to
+// standard output, every line saying what went wrong to standard error.  On
+// a terminal, standard error shows one line of progress while the command
+// works.
 #include "command.h"
+#include "morvane_version.h"
 #include "output.h"
 #include "run.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -57,24 +62,53 @@ public:
         inner_.line(text);
         std::fflush(stdout);
     }
+    void error(std::string_view text) override {
+        line_.wipe();
+        inner_.error(text);
+    }
 
 private:
     lzh::Output &inner_;
     TerminalLine &line_;
 };
 
-void usage() {
-    std::fputs("usage:\n", stderr);
+void usage(std::FILE *f) {
+    std::fputs("usage:\n", f);
     for (const lzh::CommandSpec &c : lzh::commands())
-        std::fprintf(stderr, "  unlha %c %-36.*s %.*s\n", c.verbs[0], int(c.usage.size()), c.usage.data(),
+        std::fprintf(f, "  unlha %c %-36.*s %.*s\n", c.verbs[0], int(c.usage.size()), c.usage.data(),
                      int(c.what.size()), c.what.data());
+    std::fputs("  unlha --help | --version\n"
+               "The exit status is the command's result, 0 for success (unlha(1) lists them).\n",
+               f);
+}
+
+// --help and --version, which are no command texts.  True when argv asked
+// for one of them (it is then answered).
+bool answer_option(int argc, char **argv) {
+    if (argc != 2) return false;
+    const std::string_view arg = argv[1];
+    if (arg == "--help") usage(stdout);
+    else if (arg == "--version") std::printf("unlha (Morvane) %s\n", MORVANE_VERSION);
+    else return false;
+    return true;
+}
+
+// The command's result, or a failure to write when its text did not reach
+// standard output (a full disk, a closed pipe): a silent loss is no success.
+int finish_output(int rc) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return rc;
+    const int err = errno;
+    std::fprintf(stderr, "unlha: cannot write standard output%s%s\n", err ? ": " : "", err ? std::strerror(err) : "");
+    return rc != UNLHA_OK ? rc : UNLHA_ERR_WRITE;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+    if (answer_option(argc, argv)) return finish_output(UNLHA_OK);
     if (argc < 2) {
-        usage();
+        usage(stderr);
         return UNLHA_ERR_COMMAND;
     }
     std::string text;
@@ -83,7 +117,7 @@ int main(int argc, char **argv) {
         if (i > 1) text += ' ';
         text += lzh::command_word(arg);
     }
-    lzh::StreamOutput out(stdout);
+    lzh::StreamOutput out(stdout, stderr);
     int rc;
     if (::isatty(STDERR_FILENO)) {
         TerminalLine line;
@@ -92,7 +126,6 @@ int main(int argc, char **argv) {
     } else {
         rc = lzh::run_command(text, out);
     }
-    std::fflush(stdout);
-    if (rc == UNLHA_ERR_COMMAND && !lzh::find_command(argv[1])) usage();
-    return rc;
+    if (rc == UNLHA_ERR_COMMAND && !lzh::find_command(argv[1])) usage(stderr);
+    return finish_output(rc);
 }
