@@ -79,6 +79,10 @@ struct ParseResult {
 // (header_offset, header_size, data_offset included).
 ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m);
 
+// True when the 5 bytes at `p` are a method id ("-lh5-", "-pm2-"): a
+// header holds its own 2 bytes in.
+bool is_method_id(const std::uint8_t *p);
+
 // True when the bytes at `p` (at least 22 available) look like the start of a
 // header: a method id at 2..6 and a known level.  Used to find an archive
 // inside a self-extracting program; parse_header confirms.
