@@ -83,7 +83,7 @@ UnlhaResult ArchiveReader::open(const std::string &path) {
     }
     const ProgramPart program = find_program_part(*this, size_);
     if (program.kind != ProgramKind::none) {
-        switch (search_window(program.search_from, program.end_known, true)) {
+        switch (search_window(program.search_from, program.end_known, false)) {
         case Found::archive: return UNLHA_OK;
         case Found::damage: return fail(UNLHA_ERR_FORMAT, path + ": " + message_);
         case Found::none: break;
@@ -146,9 +146,11 @@ std::uint64_t ArchiveReader::closed_archive_end(std::uint64_t offset) {
 // Looks for the archive in the window that starts at `from`.  After a
 // program whose end its format gives, the archive starts there, after
 // zero bytes at most.  Inside code, the first header that parses and runs
-// on is the archive; a small archive of the program's own may give way to
-// one after it (once).
-ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_known, bool may_skip_archive) {
+// on is the archive, unless a header-like place before it that does not
+// parse claims a member that ends right there (a damaged first header); a
+// small archive of the program's own gives way to one after it (`nested`,
+// searched once), where a header-like place that does not parse is damage.
+ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_known, bool nested) {
     if (from >= size_) return Found::none;
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kProgramSearchBytes + 22, size_ - from));
     std::vector<std::uint8_t> buf(n);
@@ -169,16 +171,39 @@ ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_k
     }
     // A header has its method id 2 bytes in, and it begins with "-".
     const std::size_t last = std::min(limit, n > 2 ? n - 2 : 0);
+    std::vector<std::size_t> unparsed;  // header-like places that did not parse
     for (std::size_t i = 0; i < last; ++i) {
         const void *dash = std::memchr(buf.data() + i + 2, '-', last - i);
         if (!dash) break;
         i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(dash) - buf.data()) - 2;
-        if (n - i < 22 || !looks_like_header(buf.data() + i, n - i) || !plausible_archive_at(from + i)) continue;
-        const std::uint64_t end = may_skip_archive ? closed_archive_end(from + i) : 0;
-        if (end != 0 && end + kTrailingSlack < size_ && search_window(end + 1, false, false) == Found::archive)
-            return Found::archive;
+        if (n - i < 22 || !looks_like_header(buf.data() + i, n - i)) continue;
+        if (!plausible_archive_at(from + i)) {
+            unparsed.push_back(i);
+            continue;
+        }
+        // One whose member, by its sizes, ends right here was the archive's
+        // first header, damaged: the archive does not start at this one.
+        for (std::size_t u : unparsed) {
+            if (u + claimed_member_size(buf.data() + u, n - u) != i) continue;
+            Member m;
+            if (header_at(from + u, m)) fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(from + u));
+            return Found::damage;
+        }
+        const std::uint64_t end = nested ? 0 : closed_archive_end(from + i);
+        if (end != 0 && end + kTrailingSlack < size_) {
+            const Found later = search_window(end + 1, false, true);
+            if (later != Found::none) return later;
+        }
         first_ = pos_ = from + i;
         return Found::archive;
+    }
+    // Past a program's own small archive, what looks like a header and
+    // does not parse is the real archive's first header, damaged.
+    if (nested && !unparsed.empty()) {
+        Member m;
+        if (header_at(from + unparsed.front(), m))
+            fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(from + unparsed.front()));
+        return Found::damage;
     }
     return Found::none;
 }

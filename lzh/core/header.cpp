@@ -250,6 +250,13 @@ void assemble_path(Member &m, const Fields &f) {
 
 ParseResult fail(HeaderError e, std::string what) { return ParseResult{e, false, std::move(what)}; }
 
+// Real headers are well under 1 KiB; a longer one is refused, with the limit.
+ParseResult too_long() {
+    return fail(HeaderError::malformed,
+                "the header with its extension headers runs past " + std::to_string(kMaxHeaderBytes) +
+                    " bytes, the most this reader takes");
+}
+
 // Where an extension header lies in the header's bytes.
 struct Extent {
     std::size_t at, size;
@@ -264,9 +271,7 @@ ParseResult read_extensions(HeaderInput &in, std::uint64_t offset, std::vector<s
     while (next != 0) {
         if (next < static_cast<std::uint32_t>(1 + width)) return fail(HeaderError::malformed, "extension header too short");
         const std::size_t here = h.size();
-        if (next > kMaxHeaderBytes - here)
-            return fail(HeaderError::malformed, "its extension headers run past " + std::to_string(kMaxHeaderBytes) +
-                                                    " bytes, the most a header may take here");
+        if (next > kMaxHeaderBytes - here) return too_long();
         h.resize(here + next);
         if (!in.read_at(offset + here, h.data() + here, next)) return fail(HeaderError::truncated, "the archive ends inside a header");
         ext_at.push_back({here, next});
@@ -306,6 +311,19 @@ ParseResult check_header_crc(std::vector<std::uint8_t> &h, std::size_t n, const 
     return {};
 }
 
+// Whether the level-1 header at `offset`, were its base header `base` bytes
+// long, would have extension headers with a header CRC that checks.
+bool checked_extensions_at(HeaderInput &in, std::uint64_t offset, std::size_t base) {
+    std::vector<std::uint8_t> h(base);
+    if (base < at::name || !in.read_at(offset, h.data(), base)) return false;
+    h[at::size] = static_cast<std::uint8_t>(base - 2);
+    Member m;
+    Fields f;
+    std::vector<Extent> ext_at;
+    return read_extensions(in, offset, h, le16(h.data() + base - 2), 2, m, f, ext_at).error == HeaderError::none &&
+           f.crc_ext_at != 0 && check_header_crc(h, h.size(), f, ext_at, 2).error == HeaderError::none;
+}
+
 // The base header of level 0 or 1 and, for level 1, its extension headers.
 ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fields &f) {
     std::uint8_t first = 0;
@@ -342,9 +360,14 @@ ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     }
     if (extra < 3) return fail(HeaderError::malformed, "level-1 header without its OS id");
     m.os_id = static_cast<char>(x[0]);
+    const std::uint32_t first_ext = le16(h.data() + total - 2);
+    // A size byte one too large keeps the checksum when the byte it takes
+    // in is 0, the type of a header CRC extension right after: a chain
+    // that starts a byte earlier and checks says so.
+    if (first_ext == 0 && extra > 3 && h[total - 1] == 0 && checked_extensions_at(in, offset, total - 1))
+        return fail(HeaderError::bad_check, "its size byte is one too large");
     std::vector<Extent> ext_at;
-    if (ParseResult r = read_extensions(in, offset, h, le16(h.data() + total - 2), 2, m, f, ext_at); r.error != HeaderError::none)
-        return r;
+    if (ParseResult r = read_extensions(in, offset, h, first_ext, 2, m, f, ext_at); r.error != HeaderError::none) return r;
     if (ParseResult r = check_header_crc(h, h.size(), f, ext_at, 2); r.error != HeaderError::none) return r;
     // A level-1 size counts the extension headers as packed data.
     const std::uint64_t ext_total = h.size() - total;
@@ -361,7 +384,8 @@ ParseResult parse_level23(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     if (!in.read_at(offset, b, fixed)) return fail(HeaderError::truncated, "the archive ends inside a header");
     if (m.level == 3 && le16(b + at::size) != 4) return fail(HeaderError::malformed, "level-3 header with a wrong word size");
     const std::uint64_t total = m.level == 2 ? le16(b + at::size) : le32(b + at::l3_header_size);
-    if (total < fixed || total > kMaxHeaderBytes) return fail(HeaderError::malformed, "header size out of range");
+    if (total < fixed) return fail(HeaderError::malformed, "header size out of range");
+    if (total > kMaxHeaderBytes) return too_long();
     std::vector<std::uint8_t> h(b, b + fixed);
     m.packed_size = le32(h.data() + at::packed);
     m.original_size = le32(h.data() + at::original);
@@ -373,6 +397,12 @@ ParseResult parse_level23(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     std::vector<Extent> ext_at;
     const std::uint32_t first = m.level == 2 ? le16(h.data() + at::first_ext) : le32(h.data() + at::l3_first_ext);
     if (ParseResult r = read_extensions(in, offset, h, first, width, m, f, ext_at); r.error != HeaderError::none) return r;
+    // Without a header CRC, a chain that ends where another extension header
+    // would still fit was cut short: some writers pad a byte, none more.
+    constexpr std::size_t kMostPadding = 2;
+    if (f.crc_ext_at == 0 && h.size() + kMostPadding < total)
+        return fail(HeaderError::malformed, "its extension headers end " + std::to_string(total - h.size()) +
+                                                " bytes before the header does");
     if (h.size() < total) {  // padding after the last extension header
         std::size_t here = h.size();
         h.resize(static_cast<std::size_t>(total));
@@ -412,6 +442,18 @@ bool looks_like_header(const std::uint8_t *p, std::size_t avail) {
     if (level == 3) return le16(p) == 4;
     if (level == 2) return le16(p) >= kLevel2Fixed;
     return p[0] >= at::name - 2;  // room for the fixed fields and a name length
+}
+
+std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail) {
+    if (avail < kLevel3Fixed) return 0;
+    const std::uint64_t packed = le32(p + at::packed);
+    switch (p[at::level]) {
+    case 0:
+    case 1: return p[at::size] + 2u + packed;  // level 1 counts its extensions as packed data
+    case 2: return le16(p + at::size) + packed;
+    case 3: return le32(p + at::l3_header_size) + packed;
+    default: return 0;
+    }
 }
 
 ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
@@ -571,12 +613,12 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
         else put16(ext, ext.size() - 2, static_cast<std::uint16_t>(size));
         ext += e;
     };
-    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
-    // The header CRC over the base header and every extension, as MS-DOS,
-    // Windows and Java writers give it; not first, where a 0 type byte
-    // would keep the checksum of a base header one byte too long.
-    const std::size_t header_crc_at = ext.size() + 1;
+    // First, the header CRC over the base header and every extension, as
+    // MS-DOS, Windows and Java writers give it: an extension chain cut short
+    // anywhere after it no longer checks.
+    const std::size_t header_crc_at = 1;
     add_ext(kExtCommon, std::string(2, '\0'));
+    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     if (long_name) add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
     if (!generic) {
