@@ -183,12 +183,8 @@ ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_k
         }
         // One whose member, by its sizes, ends right here was the archive's
         // first header, damaged: the archive does not start at this one.
-        for (std::size_t u : unparsed) {
-            if (u + claimed_member_size(buf.data() + u, n - u) != i) continue;
-            Member m;
-            if (header_at(from + u, m)) fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(from + u));
-            return Found::damage;
-        }
+        for (std::size_t u : unparsed)
+            if (u + claimed_member_size(buf.data() + u, n - u) == i) return damage_at(from + u);
         const std::uint64_t end = nested ? 0 : closed_archive_end(from + i);
         if (end != 0 && end + kTrailingSlack < size_) {
             const Found later = search_window(end + 1, false, true);
@@ -199,13 +195,15 @@ ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_k
     }
     // Past a program's own small archive, what looks like a header and
     // does not parse is the real archive's first header, damaged.
-    if (nested && !unparsed.empty()) {
-        Member m;
-        if (header_at(from + unparsed.front(), m))
-            fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(from + unparsed.front()));
-        return Found::damage;
-    }
-    return Found::none;
+    return nested && !unparsed.empty() ? damage_at(from + unparsed.front()) : Found::none;
+}
+
+// The header at `offset` is damage, whether or not it parses on its own
+// (it may, and still not run on to another header).
+ArchiveReader::Found ArchiveReader::damage_at(std::uint64_t offset) {
+    Member m;
+    if (header_at(offset, m)) fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(offset));
+    return Found::damage;
 }
 
 void ArchiveReader::rewind() {

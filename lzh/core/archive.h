@@ -65,7 +65,8 @@ private:
     bool header_at(std::uint64_t offset, Member &m);
     bool end_mark_hides_header(std::uint64_t offset);
     bool plausible_archive_at(std::uint64_t offset);
-    Found search_window(std::uint64_t from, bool skip_unparsed, bool after_zeros);
+    Found search_window(std::uint64_t from, bool end_known, bool nested);
+    Found damage_at(std::uint64_t offset);
     std::uint64_t closed_archive_end(std::uint64_t offset);
     bool read_file(std::uint64_t offset, std::uint8_t *buf, std::size_t n);
 
