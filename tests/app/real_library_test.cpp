@@ -74,6 +74,20 @@ struct Real_Library : ::testing::Test {
         ASSERT_TRUE(library.Load(Library_File())) << library.Error().toStdString();
         ASSERT_TRUE(work.isValid());
     }
+    // many.lzh in the work folder: the folder "many" and `count` small
+    // files in it, named file0...txt with `digits` digits.
+    QString Many_Members(int count, int digits)
+    {
+        QMap<QString, QByteArray> files;
+        for (int i = 0; i < count; ++i)
+            files.insert(u"many/file%1.txt"_s.arg(i, digits, 10, QChar(u'0')), QByteArray::number(i));
+        Write_Tree(work.path(), files);
+        Fake_Form maker(&library);
+        const QString archive = work.filePath(u"many.lzh"_s);
+        maker.form.Buf_Size = 20000;
+        EXPECT_EQ(maker.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
+        return archive;
+    }
 };
 
 }  // namespace
@@ -474,15 +488,8 @@ TEST_F(Real_Library, CancelWritesNoArchive)
 
 TEST_F(Real_Library, ThousandsOfMembersListWhole)
 {
-    QMap<QString, QByteArray> files;
-    for (int i = 0; i < 5000; ++i)
-        files.insert(u"many/file%1.txt"_s.arg(i, 5, 10, QChar(u'0')), QByteArray::number(i));
-    Write_Tree(work.path(), files);
     Fake_Form f(&library);
-    const QString archive = work.filePath(u"many.lzh"_s);
-    f.form.Buf_Size = 20000;
-    ASSERT_EQ(f.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
-    f.form.Lzh_Path = archive;
+    f.form.Lzh_Path = Many_Members(5000, 5);
     f.form.File_List();
     EXPECT_TRUE(f.messages.texts.isEmpty());
     // The folder itself, its 5000 files, the summary.
@@ -496,14 +503,7 @@ TEST_F(Real_Library, ThousandsOfMembersListWhole)
 // window still asks again until it has every row before the damage.
 TEST_F(Real_Library, ADamagedArchiveListsEveryMemberBeforeTheDamage)
 {
-    QMap<QString, QByteArray> files;
-    for (int i = 0; i < 600; ++i)
-        files.insert(u"many/file%1.txt"_s.arg(i, 3, 10, QChar(u'0')), QByteArray::number(i));
-    Write_Tree(work.path(), files);
-    Fake_Form f(&library);
-    const QString archive = work.filePath(u"many.lzh"_s);
-    f.form.Buf_Size = 20000;
-    ASSERT_EQ(f.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
+    const QString archive = Many_Members(600, 3);
     QFile file(archive);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
@@ -513,6 +513,7 @@ TEST_F(Real_Library, ADamagedArchiveListsEveryMemberBeforeTheDamage)
     ASSERT_TRUE(file.seek(0));
     ASSERT_EQ(file.write(bytes), bytes.size());
     file.close();
+    Fake_Form f(&library);
     f.form.Lzh_Path = archive;
     f.form.File_List();
     EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
