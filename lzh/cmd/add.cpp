@@ -408,7 +408,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     };
 
     if (exists) {
-        if (!options.dry_run && !rw.copy_from(reader.fd(), 0, reader.first_header(), why))
+        if (!options.dry_run && !rw.start_archive(reader, why))
             return report.fail(UNLHA_ERR_WRITE, why), report.result();
         Member m;
         while (reader.next(m)) {
@@ -426,7 +426,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
             }
             if (keep && !options.dry_run && !rw.copy_member(reader, m, progress, why)) {
                 if (progress.stopped()) return stopped();
-                report.fail(UNLHA_ERR_DATA, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member; nothing added");
+                report.fail(UNLHA_ERR_FORMAT, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member; nothing added");
                 return report.result();
             }
         }
@@ -450,8 +450,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     if (std::none_of(added.begin(), added.end(), [](bool a) { return a; })) return report.result();
 
     const mode_t mode = archive_exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
-    const char end_mark = 0;
-    if (!rw.write(&end_mark, 1, why) || !rw.commit(mode, why)) {
+    if (!rw.end_archive(exists ? &reader : nullptr, why) || !rw.commit(mode, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }

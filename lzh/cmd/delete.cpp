@@ -27,8 +27,9 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
         report.fail(rc, reader.error());
         return report.result();
     }
-    // A self-extractor keeps its program part.
-    if (!rewrite.copy_from(reader.fd(), 0, reader.first_header(), why)) {
+    // A self-extractor keeps its program part; what follows the end mark
+    // stays too.
+    if (!rewrite.start_archive(reader, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }
@@ -51,7 +52,7 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
         if (!rewrite.copy_member(reader, m, progress, why)) {
             if (progress.stopped()) break;
             const bool cut = m.data_offset + m.packed_size > reader.size();
-            report.fail(cut ? UNLHA_ERR_DATA : UNLHA_ERR_WRITE, archive + ": " + why + "; nothing deleted");
+            report.fail(cut ? UNLHA_ERR_FORMAT : UNLHA_ERR_WRITE, archive + ": " + why + "; nothing deleted");
             return report.result();
         }
     }
@@ -65,10 +66,9 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
     }
     for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     if (deleted == 0) return report.result();  // the archive stays as it was
-    const char end_mark = 0;
     struct stat st {};
     mode_t mode = ::fstat(reader.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (!rewrite.write(&end_mark, 1, why) || !rewrite.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
+    if (!rewrite.end_archive(&reader, why) || !rewrite.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

@@ -54,8 +54,9 @@ Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &o
     if (status == CodecStatus::ok && file && !file->flush()) status = CodecStatus::write_error;
     if (status == CodecStatus::write_error)
         return {UNLHA_ERR_WRITE, "cannot write: " + error_text(file && file->error() ? file->error() : EIO)};
-    if (status == CodecStatus::truncated && m.data_offset + m.packed_size > reader.size())
-        return {UNLHA_ERR_DATA, "the archive ends inside this member's data"};
+    // A cut-short archive is damage to the archive, as listing it says.
+    if (status != CodecStatus::ok && m.data_offset + m.packed_size > reader.size())
+        return {UNLHA_ERR_FORMAT, "the archive ends inside this member's data"};
     if (status != CodecStatus::ok) return {UNLHA_ERR_DATA, describe(status)};
     if (m.has_crc && crc.crc() != m.crc16) return {UNLHA_ERR_DATA, "CRC error: the data is damaged"};
     return {};

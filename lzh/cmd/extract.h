@@ -32,7 +32,8 @@ struct ExtractRequest {
 UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatcher *watcher = nullptr);
 
 // The "t" command: decodes the matching members and checks their CRCs,
-// writing nothing.  One line per damaged member (UNLHA_ERR_DATA).
+// writing nothing.  One line per damaged member (UNLHA_ERR_DATA; a member
+// the archive ends inside is UNLHA_ERR_FORMAT, as for "l").
 UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out,
                          ProgressWatcher *watcher = nullptr);
 

@@ -71,6 +71,17 @@ bool ArchiveRewrite::copy_member(const ArchiveReader &reader, const Member &m, P
     return ok;
 }
 
+bool ArchiveRewrite::start_archive(const ArchiveReader &old, std::string &why) {
+    return copy_from(old.fd(), 0, old.first_header(), why);
+}
+
+bool ArchiveRewrite::end_archive(const ArchiveReader *old, std::string &why) {
+    const char end_mark = 0;
+    if (!write(&end_mark, 1, why)) return false;
+    if (!old) return true;
+    return copy_from(old->fd(), old->trailer_offset(), old->size() - old->trailer_offset(), why);
+}
+
 bool ArchiveRewrite::sync_sink(std::string &why) {
     if (sink_->flush()) return true;
     why = describe_error(sink_->error());

@@ -50,6 +50,15 @@ public:
     // Whether `st` describes the new file itself.
     bool is_new_file(const struct stat &st) const;
 
+    // Starts the new archive with what precedes the old one's first header
+    // (a self-extractor's program part), byte for byte.
+    bool start_archive(const ArchiveReader &old, std::string &why);
+    // Ends the new archive: the end mark, then whatever followed the old
+    // archive's end mark (`old` read to its end without error; none for an
+    // archive made anew), byte for byte, so that a rewrite drops nothing it
+    // does not own.
+    bool end_archive(const ArchiveReader *old, std::string &why);
+
     // Flushes, gives the file `mode`, and renames it over the target.
     bool commit(mode_t mode, std::string &why);
 

@@ -28,7 +28,7 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     Member m;
     while (reader.next(m)) {
         if (m.data_offset + m.packed_size > reader.size()) {
-            report.fail(UNLHA_ERR_DATA, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member");
+            report.fail(UNLHA_ERR_FORMAT, archive + ": " + exact_name(m.display_path()) + ": the archive ends inside this member");
             return report.result();
         }
     }
@@ -58,8 +58,7 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     bool ok = rw.begin(target, why) && progress.begin(name + ".exe") &&
               rw.write(unlha_sfx_stub_begin, static_cast<std::size_t>(stub), why) && progress.work(stub) &&
               rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why, &progress);
-    const char end_mark = 0;
-    if (ok) ok = rw.write(&end_mark, 1, why) && rw.commit(0777 & ~current_umask(), why);
+    if (ok) ok = rw.end_archive(nullptr, why) && rw.commit(0777 & ~current_umask(), why);
     progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
     if (progress.stopped()) report.stopped(target + ": stopped; nothing written");
     else if (!ok) report.fail(UNLHA_ERR_WRITE, why);

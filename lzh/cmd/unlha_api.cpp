@@ -70,9 +70,10 @@ extern "C" UNLHA_API int Unlha(void *window, const char *command, char *output, 
         out.error(e.what());
         rc = UNLHA_ERR_COMMAND;
     }
-    // Text cut off wins: the caller asks again with more room and then
-    // sees the command's own result.
-    if (out.overflowed()) rc = UNLHA_ERR_OUTPUT;
+    // A failure says more than text cut off: it is returned, the text still
+    // cut after its last whole line.  Only a command that went well says
+    // that its text did not fit.
+    if (out.overflowed() && rc == UNLHA_OK) rc = UNLHA_ERR_OUTPUT;
     return rc;
 }
 

@@ -2,6 +2,7 @@
 
 #include "file_io.h"
 #include "names.h"
+#include "program_part.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,28 +14,30 @@
 namespace lzh {
 namespace {
 constexpr std::size_t kCacheBytes = 16 * 1024;
-constexpr std::size_t kScanChunk = 256 * 1024;
-// Bytes a self-extracting file may carry after its archive's end mark.
+// A self-extractor may carry a small archive of its own (a usage text)
+// ahead of the real one; one that ends this far or further before the
+// file's end gives way to an archive after it.
 constexpr std::uint64_t kTrailingSlack = 1024;
-
-std::uint64_t rd(const std::uint8_t *p, int n) {
-    std::uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-    return v;
-}
 } // namespace
 
 ArchiveReader::~ArchiveReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+bool ArchiveReader::read_file(std::uint64_t offset, std::uint8_t *buf, std::size_t n) {
+    if (!read_fully_at(fd_, offset, buf, n)) return false;
+    bytes_read_ += n;
+    return true;
+}
+
 bool ArchiveReader::read_at(std::uint64_t offset, std::uint8_t *buf, std::size_t n) {
     if (offset > size_ || n > size_ - offset) return false;
-    if (n > kCacheBytes) return read_fully_at(fd_, offset, buf, n);
+    if (n == 0) return true;  // an empty file has no cache to copy from
+    if (n > kCacheBytes) return read_file(offset, buf, n);
     if (offset < cache_off_ || offset + n > cache_off_ + cache_.size()) {
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kCacheBytes, size_ - offset));
         cache_.resize(want);
-        if (!read_fully_at(fd_, offset, cache_.data(), want)) {
+        if (!read_file(offset, cache_.data(), want)) {
             cache_.clear();
             return false;
         }
@@ -42,6 +45,12 @@ bool ArchiveReader::read_at(std::uint64_t offset, std::uint8_t *buf, std::size_t
     }
     std::memcpy(buf, cache_.data() + (offset - cache_off_), n);
     return true;
+}
+
+UnlhaResult ArchiveReader::fail(UnlhaResult code, std::string message) {
+    code_ = code;
+    message_ = std::move(message);
+    return code_;
 }
 
 UnlhaResult ArchiveReader::open(const std::string &path) {
@@ -58,42 +67,54 @@ UnlhaResult ArchiveReader::open(const std::string &path) {
         return code_;
     }
     size_ = static_cast<std::uint64_t>(st.st_size);
-    std::uint8_t first = 1;
+    std::uint8_t b[7];
     // The end mark alone is an archive with no members, as "d" leaves one;
     // an empty file is no archive at all.
-    if (size_ == 1 && read_at(0, &first, 1) && first == 0) {
+    if (size_ == 1 && read_at(0, b, 1) && b[0] == 0) {
         done_ = true;
         return UNLHA_OK;
     }
-    std::uint8_t b[22];
-    if (read_at(0, b, std::min<std::uint64_t>(sizeof b, size_)) && size_ >= sizeof b && looks_like_header(b, sizeof b)) {
+    // A method id where the first header has its own: the archive starts
+    // here, and a header that does not parse is damage at offset 0.
+    if (size_ >= sizeof b && read_at(0, b, sizeof b) && is_method_id(b + 2)) {
         Member m;
-        if (header_at(0, m)) {
-            first_ = pos_ = 0;
-            return UNLHA_OK;
+        if (header_at(0, m)) return UNLHA_OK;
+        return fail(UNLHA_ERR_FORMAT, path + ": " + message_);
+    }
+    const ProgramPart program = find_program_part(*this, size_);
+    if (program.kind != ProgramKind::none) {
+        switch (search_window(program.search_from, program.end_known, false)) {
+        case Found::archive: return UNLHA_OK;
+        case Found::damage: return fail(UNLHA_ERR_FORMAT, path + ": " + message_);
+        case Found::none: break;
         }
     }
-    code_ = UNLHA_OK;
-    if (scan_for_archive(executable_end()) || scan_for_archive(0)) return UNLHA_OK;
-    code_ = UNLHA_ERR_FORMAT;
-    message_ = path + ": not an LZH archive";
-    return code_;
+    return fail(UNLHA_ERR_FORMAT, path + ": not an LZH archive");
 }
 
 bool ArchiveReader::header_at(std::uint64_t offset, Member &m) {
     ParseResult r = parse_header(*this, offset, m);
+    if (r.error == HeaderError::none && r.end_of_archive && end_mark_hides_header(offset))
+        r = {HeaderError::malformed, false, "its size byte is 0"};
     if (r.error != HeaderError::none) {
-        code_ = UNLHA_ERR_FORMAT;
-        message_ = "damaged header at offset " + std::to_string(offset) + ": " + r.what;
+        fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(offset) + ": " + r.what);
         return false;
     }
     return !r.end_of_archive;
 }
 
+// A 0 where a header begins ends the archive, unless a method id follows
+// where a header has it: then it is a header whose size byte was lost, and
+// the members after it must not vanish without a word.
+bool ArchiveReader::end_mark_hides_header(std::uint64_t offset) {
+    std::uint8_t b[7];
+    return read_at(offset, b, sizeof b) && is_method_id(b + 2);
+}
+
 // A header at `offset` counts as the archive's start only when it parses,
 // its data lies inside the file and what follows the data is another header,
-// the end mark or the end of the file: a self-extractor's code holds method
-// names that could otherwise pass for a header.
+// the end mark or the end of the file: a program's code holds method names
+// that could otherwise pass for a header.
 bool ArchiveReader::plausible_archive_at(std::uint64_t offset) {
     Member m;
     ParseResult r = parse_header(*this, offset, m);
@@ -106,61 +127,88 @@ bool ArchiveReader::plausible_archive_at(std::uint64_t offset) {
     return r2.error == HeaderError::none;
 }
 
-std::uint64_t ArchiveReader::members_end(std::uint64_t offset) {
+// Where the archive at `offset` has its end mark, when it has one within the
+// search window; 0 otherwise (it runs on, or is damaged).
+std::uint64_t ArchiveReader::closed_archive_end(std::uint64_t offset) {
+    const std::uint64_t limit = offset + kProgramSearchBytes;
     Member m;
-    for (;;) {
+    while (offset < limit) {
         ParseResult r = parse_header(*this, offset, m);
-        if (r.error != HeaderError::none || r.end_of_archive) return offset;
+        if (r.error != HeaderError::none) return 0;
+        if (r.end_of_archive) return offset < size_ ? offset : 0;
         std::uint64_t after = m.data_offset + m.packed_size;
-        if (after <= offset || after > size_) return size_;
+        if (after <= offset || after > size_) return 0;
         offset = after;
     }
+    return 0;
 }
 
-bool ArchiveReader::scan_for_archive(std::uint64_t from) {
-    if (from >= size_) return false;
-    std::vector<std::uint8_t> buf(kScanChunk + 32);
-    for (std::uint64_t base = from; base < size_; base += kScanChunk) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), size_ - base));
-        if (!read_fully_at(fd_, base, buf.data(), n)) return false;
-        std::size_t limit = std::min<std::size_t>(n, kScanChunk);
-        for (std::size_t i = 2; i < limit + 2 && i < n; ++i) {
-            const void *hit = std::memchr(buf.data() + i, '-', std::min(limit + 2, n) - i);
-            if (!hit) break;
-            i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(hit) - buf.data());
-            std::size_t cand = i - 2;
-            if (cand >= limit) break;
-            if (n - cand >= 22 && looks_like_header(buf.data() + cand, n - cand) && plausible_archive_at(base + cand)) {
-                // A self-extractor may carry a small archive of its own (a
-                // usage text) ahead of the real one: prefer a later archive
-                // when this one stops well short of the file's end.
-                std::uint64_t end = members_end(base + cand);
-                if (end + kTrailingSlack < size_ && scan_for_archive(end)) return true;
-                first_ = pos_ = base + cand;
-                return true;
-            }
+// Looks for the archive in the window that starts at `from`.  After a
+// program whose end its format gives, the archive starts there, after
+// zero bytes at most.  Inside code, the first header that parses and runs
+// on is the archive, unless a header-like place before it that does not
+// parse claims a member that ends right there (a damaged first header); a
+// small archive of the program's own gives way to one after it (`nested`,
+// searched once), where a header-like place that does not parse is damage.
+ArchiveReader::Found ArchiveReader::search_window(std::uint64_t from, bool end_known, bool nested) {
+    if (from >= size_) return Found::none;
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kProgramSearchBytes + 22, size_ - from));
+    std::vector<std::uint8_t> buf(n);
+    if (!read_file(from, buf.data(), n)) return Found::none;
+    const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kProgramSearchBytes, n));
+    if (end_known) {
+        std::size_t i = 0;
+        while (i < limit && buf[i] == 0) ++i;
+        if (i == 1 && n == 1) {  // the end mark alone: a self-extractor of no members
+            first_ = pos_ = from;
+            return Found::archive;
         }
+        if (i == limit || n - i < 7 || !is_method_id(buf.data() + i + 2)) return Found::none;
+        Member m;
+        if (!header_at(from + i, m)) return code_ ? Found::damage : Found::none;
+        first_ = pos_ = from + i;
+        return Found::archive;
     }
-    return false;
+    // A header has its method id 2 bytes in, and it begins with "-".
+    const std::size_t last = std::min(limit, n > 2 ? n - 2 : 0);
+    std::vector<std::size_t> unparsed;  // header-like places that did not parse
+    for (std::size_t i = 0; i < last; ++i) {
+        const void *dash = std::memchr(buf.data() + i + 2, '-', last - i);
+        if (!dash) break;
+        i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(dash) - buf.data()) - 2;
+        if (n - i < 22 || !looks_like_header(buf.data() + i, n - i)) continue;
+        if (!plausible_archive_at(from + i)) {
+            unparsed.push_back(i);
+            continue;
+        }
+        // One whose member, by its sizes, ends right here was the archive's
+        // first header, damaged: the archive does not start at this one.
+        for (std::size_t u : unparsed)
+            if (u + claimed_member_size(buf.data() + u, n - u) == i) return damage_at(from + u);
+        const std::uint64_t end = nested ? 0 : closed_archive_end(from + i);
+        if (end != 0 && end + kTrailingSlack < size_) {
+            const Found later = search_window(end + 1, false, true);
+            if (later != Found::none) return later;
+        }
+        first_ = pos_ = from + i;
+        return Found::archive;
+    }
+    // Past a program's own small archive, what looks like a header and
+    // does not parse is the real archive's first header, damaged.
+    return nested && !unparsed.empty() ? damage_at(from + unparsed.front()) : Found::none;
 }
 
-// Where the program part of an ELF executable ends: our own self-extractor
-// is one, and scanning its code for headers is slow and error-prone.
-std::uint64_t ArchiveReader::executable_end() const {
-    std::uint8_t e[64];
-    if (size_ < sizeof e || !read_fully_at(fd_, 0, e, sizeof e) || std::memcmp(e, "\x7f" "ELF", 4) != 0 || e[5] != 1)
-        return UNLHA_OK;
-    bool is64 = e[4] == 2;
-    std::uint64_t shoff = is64 ? rd(e + 0x28, 8) : rd(e + 0x20, 4);
-    std::uint64_t shentsize = is64 ? rd(e + 0x3A, 2) : rd(e + 0x2E, 2);
-    std::uint64_t shnum = is64 ? rd(e + 0x3C, 2) : rd(e + 0x30, 2);
-    std::uint64_t end = shoff + shentsize * shnum;
-    return end <= size_ ? end : 0;
+// The header at `offset` is damage, whether or not it parses on its own
+// (it may, and still not run on to another header).
+ArchiveReader::Found ArchiveReader::damage_at(std::uint64_t offset) {
+    Member m;
+    if (header_at(offset, m)) fail(UNLHA_ERR_FORMAT, "damaged header at offset " + std::to_string(offset));
+    return Found::damage;
 }
 
 void ArchiveReader::rewind() {
     pos_ = first_;
-    done_ = size_ == 1;
+    done_ = false;
     cut_short_.clear();
     code_ = UNLHA_OK;
     message_.clear();

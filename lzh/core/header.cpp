@@ -248,16 +248,81 @@ void assemble_path(Member &m, const Fields &f) {
     }
 }
 
-bool valid_method(const std::uint8_t *p) {
-    if (p[0] != '-' || p[4] != '-') return false;
-    for (int i = 1; i < 4; ++i) {
-        std::uint8_t c = p[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))) return false;
-    }
-    return true;
+ParseResult fail(HeaderError e, std::string what) { return ParseResult{e, false, std::move(what)}; }
+
+// Real headers are well under 1 KiB; a longer one is refused, with the limit.
+ParseResult too_long() {
+    return fail(HeaderError::malformed,
+                "the header with its extension headers runs past " + std::to_string(kMaxHeaderBytes) +
+                    " bytes, the most this reader takes");
 }
 
-ParseResult fail(HeaderError e, std::string what) { return ParseResult{e, false, std::move(what)}; }
+// Where an extension header lies in the header's bytes.
+struct Extent {
+    std::size_t at, size;
+};
+
+// Reads the chain of extension headers that follows the `h.size()` bytes of
+// the header at `offset` into `h`, each one's type, data and the `width`-byte
+// size of the next, and takes in what each says; `ext_at` gets where each
+// begins in `h`.  The chain may not take the header past kMaxHeaderBytes.
+ParseResult read_extensions(HeaderInput &in, std::uint64_t offset, std::vector<std::uint8_t> &h, std::uint32_t next,
+                            int width, Member &m, Fields &f, std::vector<Extent> &ext_at) {
+    while (next != 0) {
+        if (next < static_cast<std::uint32_t>(1 + width)) return fail(HeaderError::malformed, "extension header too short");
+        const std::size_t here = h.size();
+        if (next > kMaxHeaderBytes - here) return too_long();
+        h.resize(here + next);
+        if (!in.read_at(offset + here, h.data() + here, next)) return fail(HeaderError::truncated, "the archive ends inside a header");
+        ext_at.push_back({here, next});
+        if (h[here] == kExtCommon && next >= static_cast<std::uint32_t>(3 + width)) f.crc_ext_at = here + 1;
+        read_extension(h[here], h.data() + here + 1, next - 1 - width, m, f);
+        next = width == 2 ? le16(h.data() + here + next - 2) : le32(h.data() + here + next - 4);
+    }
+    return {};
+}
+
+// The header CRC, when the header has one, over its first `n` bytes with
+// the CRC's own two bytes taken as 0.  A header without one is checked for
+// the mark of a CRC extension whose type byte was lost: an extension of two
+// or three data bytes whose first two hold the CRC the header would have if
+// that extension were the CRC's.  A Unix mode has two bytes too, and is
+// suspect only beside a second one.
+ParseResult check_header_crc(std::vector<std::uint8_t> &h, std::size_t n, const Fields &f,
+                             const std::vector<Extent> &ext_at, int width) {
+    if (f.crc_ext_at != 0) {
+        h[f.crc_ext_at] = 0;
+        h[f.crc_ext_at + 1] = 0;
+        if (crc16(h.data(), n) != f.header_crc) return fail(HeaderError::bad_check, "header CRC does not match");
+        return {};
+    }
+    const std::size_t crc_size = 1 + 2 + static_cast<std::size_t>(width);  // type, CRC, size of the next
+    std::size_t modes = 0;
+    for (const Extent &e : ext_at) modes += h[e.at] == kExtUnixMode;
+    for (const auto &[at, size] : ext_at) {
+        // Some writers put a byte after the CRC.
+        if ((size != crc_size && size != crc_size + 1) || at + size > n || (h[at] == kExtUnixMode && modes < 2)) continue;
+        std::vector<std::uint8_t> as_crc(h.begin(), h.begin() + static_cast<std::ptrdiff_t>(n));
+        as_crc[at] = kExtCommon;
+        as_crc[at + 1] = as_crc[at + 2] = 0;
+        if (crc16(as_crc.data(), n) == le16(h.data() + at + 1))
+            return fail(HeaderError::bad_check, "the type of its header CRC extension is damaged");
+    }
+    return {};
+}
+
+// Whether the level-1 header at `offset`, were its base header `base` bytes
+// long, would have extension headers with a header CRC that checks.
+bool checked_extensions_at(HeaderInput &in, std::uint64_t offset, std::size_t base) {
+    std::vector<std::uint8_t> h(base);
+    if (base < at::name || !in.read_at(offset, h.data(), base)) return false;
+    h[at::size] = static_cast<std::uint8_t>(base - 2);
+    Member m;
+    Fields f;
+    std::vector<Extent> ext_at;
+    return read_extensions(in, offset, h, le16(h.data() + base - 2), 2, m, f, ext_at).error == HeaderError::none &&
+           f.crc_ext_at != 0 && check_header_crc(h, h.size(), f, ext_at, 2).error == HeaderError::none;
+}
 
 // The base header of level 0 or 1 and, for level 1, its extension headers.
 ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fields &f) {
@@ -295,23 +360,20 @@ ParseResult parse_level01(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     }
     if (extra < 3) return fail(HeaderError::malformed, "level-1 header without its OS id");
     m.os_id = static_cast<char>(x[0]);
-    std::uint32_t next = le16(h.data() + total - 2);
-    std::uint64_t pos = offset + total, ext_total = 0;
-    std::vector<std::uint8_t> e;
-    while (next != 0) {
-        if (next < 3) return fail(HeaderError::malformed, "extension header too short");
-        ext_total += next;
-        if (ext_total > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
-        e.resize(next);
-        if (!in.read_at(pos, e.data(), next)) return fail(HeaderError::truncated, "the archive ends inside a header");
-        read_extension(e[0], e.data() + 1, next - 3, m, f);
-        pos += next;
-        next = le16(e.data() + next - 2);
-    }
+    const std::uint32_t first_ext = le16(h.data() + total - 2);
+    // A size byte one too large keeps the checksum when the byte it takes
+    // in is 0, the type of a header CRC extension right after: a chain
+    // that starts a byte earlier and checks says so.
+    if (first_ext == 0 && extra > 3 && h[total - 1] == 0 && checked_extensions_at(in, offset, total - 1))
+        return fail(HeaderError::bad_check, "its size byte is one too large");
+    std::vector<Extent> ext_at;
+    if (ParseResult r = read_extensions(in, offset, h, first_ext, 2, m, f, ext_at); r.error != HeaderError::none) return r;
+    if (ParseResult r = check_header_crc(h, h.size(), f, ext_at, 2); r.error != HeaderError::none) return r;
     // A level-1 size counts the extension headers as packed data.
+    const std::uint64_t ext_total = h.size() - total;
     if (ext_total > packed_or_skip) return fail(HeaderError::malformed, "extension headers larger than the member");
     m.packed_size = packed_or_skip - ext_total;
-    m.header_size = total + ext_total;
+    m.header_size = h.size();
     return {};
 }
 
@@ -322,7 +384,8 @@ ParseResult parse_level23(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     if (!in.read_at(offset, b, fixed)) return fail(HeaderError::truncated, "the archive ends inside a header");
     if (m.level == 3 && le16(b + at::size) != 4) return fail(HeaderError::malformed, "level-3 header with a wrong word size");
     const std::uint64_t total = m.level == 2 ? le16(b + at::size) : le32(b + at::l3_header_size);
-    if (total < fixed || total > kMaxHeaderBytes) return fail(HeaderError::malformed, "header size out of range");
+    if (total < fixed) return fail(HeaderError::malformed, "header size out of range");
+    if (total > kMaxHeaderBytes) return too_long();
     std::vector<std::uint8_t> h(b, b + fixed);
     m.packed_size = le32(h.data() + at::packed);
     m.original_size = le32(h.data() + at::original);
@@ -331,27 +394,22 @@ ParseResult parse_level23(HeaderInput &in, std::uint64_t offset, Member &m, Fiel
     m.os_id = static_cast<char>(h[at::os_id]);
     // Walk the extension headers from the file rather than trusting the
     // total: some writers (OS-9/68k) state it two bytes short.
-    std::uint32_t next = m.level == 2 ? le16(h.data() + at::first_ext) : le32(h.data() + at::l3_first_ext);
-    while (next != 0) {
-        if (next < static_cast<std::uint32_t>(1 + width)) return fail(HeaderError::malformed, "extension header too short");
-        std::size_t here = h.size();
-        if (here + next > kMaxHeaderBytes) return fail(HeaderError::malformed, "extension headers too long");
-        h.resize(here + next);
-        if (!in.read_at(offset + here, h.data() + here, next)) return fail(HeaderError::truncated, "the archive ends inside a header");
-        if (h[here] == kExtCommon) f.crc_ext_at = here + 1;
-        read_extension(h[here], h.data() + here + 1, next - 1 - width, m, f);
-        next = width == 2 ? le16(h.data() + here + next - 2) : le32(h.data() + here + next - 4);
-    }
+    std::vector<Extent> ext_at;
+    const std::uint32_t first = m.level == 2 ? le16(h.data() + at::first_ext) : le32(h.data() + at::l3_first_ext);
+    if (ParseResult r = read_extensions(in, offset, h, first, width, m, f, ext_at); r.error != HeaderError::none) return r;
+    // Without a header CRC, a chain that ends where another extension header
+    // would still fit was cut short: some writers pad a byte, none more.
+    constexpr std::size_t kMostPadding = 2;
+    if (f.crc_ext_at == 0 && h.size() + kMostPadding < total)
+        return fail(HeaderError::malformed, "its extension headers end " + std::to_string(total - h.size()) +
+                                                " bytes before the header does");
     if (h.size() < total) {  // padding after the last extension header
         std::size_t here = h.size();
         h.resize(static_cast<std::size_t>(total));
         if (!in.read_at(offset + here, h.data() + here, h.size() - here)) return fail(HeaderError::truncated, "the archive ends inside a header");
     }
-    if (f.crc_ext_at != 0) {
-        h[f.crc_ext_at] = 0;
-        h[f.crc_ext_at + 1] = 0;
-        if (crc16(h.data(), static_cast<std::size_t>(total)) != f.header_crc) return fail(HeaderError::bad_check, "header CRC does not match");
-    }
+    if (ParseResult r = check_header_crc(h, static_cast<std::size_t>(total), f, ext_at, width); r.error != HeaderError::none)
+        return r;
     m.header_size = h.size();
     return {};
 }
@@ -372,13 +430,34 @@ std::string Member::file_name() const {
     return kind == MemberKind::directory && !name.empty() ? name + "/" : name;
 }
 
+bool is_method_id(const std::uint8_t *p) {
+    if (p[0] != '-' || p[4] != '-') return false;
+    for (int i = 1; i < 4; ++i) {
+        std::uint8_t c = p[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))) return false;
+    }
+    return true;
+}
+
 bool looks_like_header(const std::uint8_t *p, std::size_t avail) {
-    if (avail < 22 || !valid_method(p + at::method)) return false;
+    if (avail < 22 || !is_method_id(p + at::method)) return false;
     std::uint8_t level = p[at::level];
     if (level > 3) return false;
     if (level == 3) return le16(p) == 4;
     if (level == 2) return le16(p) >= kLevel2Fixed;
     return p[0] >= at::name - 2;  // room for the fixed fields and a name length
+}
+
+std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail) {
+    if (avail < kLevel3Fixed) return 0;
+    const std::uint64_t packed = le32(p + at::packed);
+    switch (p[at::level]) {
+    case 0:
+    case 1: return p[at::size] + 2u + packed;  // level 1 counts its extensions as packed data
+    case 2: return le16(p + at::size) + packed;
+    case 3: return le32(p + at::l3_header_size) + packed;
+    default: return 0;
+    }
 }
 
 ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
@@ -387,7 +466,7 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     std::uint8_t b[22];
     if (!in.read_at(offset, b, 1) || b[0] == 0) return ParseResult{HeaderError::none, true, {}};
     if (!in.read_at(offset, b, sizeof b)) return fail(HeaderError::truncated, "the archive ends inside a header");
-    if (!valid_method(b + at::method)) return fail(HeaderError::malformed, "no method id where a header should start");
+    if (!is_method_id(b + at::method)) return fail(HeaderError::malformed, "no method id where a header should start");
     m.method.assign(reinterpret_cast<const char *>(b + at::method), 5);
     m.level = b[at::level];
     Fields f;
@@ -524,8 +603,8 @@ bool build_level0(const Member &m, bool generic, std::string &h, std::string &wh
 }
 
 // Level 1: the file name in the base header (in an extension header when
-// too long for it), the folders, code page and Unix fields in extension
-// headers, which the packed size counts.
+// too long for it), the folders, code page, header CRC and Unix fields in
+// extension headers, which the packed size counts.
 bool build_level1(const Member &m, bool generic, std::string &h, std::string &why) {
     const StoredName n = stored_name(m);
     const bool long_name = n.file_part.size() > 230;
@@ -538,6 +617,11 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
         else put16(ext, ext.size() - 2, static_cast<std::uint16_t>(size));
         ext += e;
     };
+    // First, the header CRC over the base header and every extension, as
+    // MS-DOS, Windows and Java writers give it: an extension chain cut short
+    // anywhere after it no longer checks.
+    const std::size_t header_crc_at = 1;
+    add_ext(kExtCommon, std::string(2, '\0'));
     add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     if (long_name) add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
@@ -564,6 +648,7 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
     const std::size_t base_size = h.size();
     finish_level01(h, base_size);
     h += ext;
+    put16(h, base_size + header_crc_at, crc16(reinterpret_cast<const std::uint8_t *>(h.data()), h.size()));
     return true;
 }
 

@@ -83,10 +83,21 @@ struct ParseResult {
 // (header_offset, header_size, data_offset included).
 ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m);
 
+// True when the 5 bytes at `p` are a method id ("-lh5-", "-pm2-"): a
+// header holds its own 2 bytes in.
+bool is_method_id(const std::uint8_t *p);
+
 // True when the bytes at `p` (at least 22 available) look like the start of a
 // header: a method id at 2..6 and a known level.  Used to find an archive
 // inside a self-extracting program; parse_header confirms.
 bool looks_like_header(const std::uint8_t *p, std::size_t avail);
+
+// How many bytes the member whose header starts at `p` takes, header and
+// data, by its size fields alone, whether or not the header checks out; 0
+// when fewer than 32 bytes are available or its level is unknown.  Tells a
+// damaged header from code that happens to hold a method id: its member
+// ends where the next header begins.
+std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail);
 
 // How a writer stores headers: the level, and whether in the generic
 // format, which names no system (no OS id, no Unix mode, owner or time).

@@ -7,7 +7,10 @@
  * a (add), s (make a self-extracting program).  The text the command produces (the
  * listing, or one line per problem) is written to `output`, always
  * NUL-terminated when size > 0; when it does not fit it is cut after the last
- * whole line and the result is UNLHA_ERR_OUTPUT.
+ * whole line, and the result is UNLHA_ERR_OUTPUT if the command succeeded.
+ * A command that failed returns its failure all the same, its text cut as
+ * above: a failure is worth more than the news that the text was cut.  (A
+ * cut listing lacks its closing separator and summary lines.)
  */
 #ifndef UNLHA32_H
 #define UNLHA32_H
@@ -29,10 +32,10 @@ typedef enum UnlhaResult {
     UNLHA_OK = 0,
     UNLHA_ERR_COMMAND = 1,   /* bad command text */
     UNLHA_ERR_ARCHIVE = 2,   /* archive missing or unreadable */
-    UNLHA_ERR_FORMAT = 3,    /* not an LZH archive, or a damaged header */
-    UNLHA_ERR_DATA = 4,      /* damaged member data (bad CRC, truncated, unknown method) */
+    UNLHA_ERR_FORMAT = 3,    /* not an LZH archive, a damaged header, or an archive cut short */
+    UNLHA_ERR_DATA = 4,      /* damaged member data (bad CRC, undecodable, unknown method) */
     UNLHA_ERR_WRITE = 5,     /* cannot write */
-    UNLHA_ERR_OUTPUT = 6,    /* the output text did not fit */
+    UNLHA_ERR_OUTPUT = 6,    /* the command succeeded; its output text did not fit */
     UNLHA_ERR_NOMATCH = 7,   /* no member matched */
     UNLHA_ERR_UNSAFE = 8,    /* unsafe member path refused */
     UNLHA_ERR_STOPPED = 9    /* the progress callback asked to stop; nothing was left half done */

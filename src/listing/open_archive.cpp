@@ -14,6 +14,16 @@ namespace {
 // times larger, up to a limit no real listing reaches.
 constexpr int Growth = 8;
 constexpr int Max_Listing_Bytes = 1 << 28;
+
+// Whether a listing stops before its closing separator. The library cuts a
+// text that does not fit after its last whole line and says so with result
+// 6 only when the command went well; a failure (a damaged archive) is
+// returned as such, its listing cut all the same.
+bool Listing_Cut(const QString& text)
+{
+    const qsizetype titles = text.indexOf(u"\n--");
+    return titles >= 0 && text.indexOf(u"\n-", titles + 1) < 0;
+}
 }  // namespace
 
 void Form1::OPEN_Click()
@@ -44,7 +54,8 @@ void Form1::File_List()
 
     const QString command = Cmd_List(Lzh_Path);
     int result = Unlha(command);
-    while (result == UNLHA_ERR_OUTPUT && Buf_Size <= Max_Listing_Bytes / Growth) {
+    while ((result == UNLHA_ERR_OUTPUT || (result != 0 && Listing_Cut(Buf_Out))) &&
+           Buf_Size <= Max_Listing_Bytes / Growth) {
         Buf_Size *= Growth;
         result = Unlha(command);
     }

@@ -74,6 +74,20 @@ struct Real_Library : ::testing::Test {
         ASSERT_TRUE(library.Load(Library_File())) << library.Error().toStdString();
         ASSERT_TRUE(work.isValid());
     }
+    // many.lzh in the work folder: the folder "many" and `count` small
+    // files in it, named file0...txt with `digits` digits.
+    QString Many_Members(int count, int digits)
+    {
+        QMap<QString, QByteArray> files;
+        for (int i = 0; i < count; ++i)
+            files.insert(u"many/file%1.txt"_s.arg(i, digits, 10, QChar(u'0')), QByteArray::number(i));
+        Write_Tree(work.path(), files);
+        Fake_Form maker(&library);
+        const QString archive = work.filePath(u"many.lzh"_s);
+        maker.form.Buf_Size = 20000;
+        EXPECT_EQ(maker.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
+        return archive;
+    }
 };
 
 }  // namespace
@@ -328,14 +342,21 @@ TEST_F(Real_Library, AnArchiveOfAnyNameOnTheCommandLineIsListedAndOtherFilesAdde
         ASSERT_EQ(maker.form.Unlha(u"s  \"%1\" \"%2/\" -jw2"_s.arg(work.filePath(u"sfx.lzh"_s), work.path())), 0);
         ASSERT_TRUE(QFile::rename(work.filePath(u"sfx.exe"_s), work.filePath(u"installer"_s)));
     }
-    for (const QString& name : {u"download.bin"_s, u"installer"_s, u"notes.bin"_s}) {
+    // A tar that holds that archive is no archive: its files are to be added.
+    ASSERT_EQ(Run_Tool(u"tar"_s, {u"-cf"_s, u"backup.tar"_s, u"download.bin"_s, u"notes.bin"_s}, work.path()), 0);
+    QFile tar(work.filePath(u"backup.tar"_s));
+    ASSERT_TRUE(tar.open(QIODevice::ReadOnly));
+    const QByteArray tar_bytes = tar.readAll();
+    tar.close();
+    for (const QString& name : {u"download.bin"_s, u"installer"_s, u"notes.bin"_s, u"backup.tar"_s}) {
         Fake_Form f(&library);
         f.desktop.folder = work.path();
         f.desktop.arguments = {work.filePath(name)};
         f.dialogs.Cancel();
         f.form.Form_Load();
-        if (name == u"notes.bin") {
-            EXPECT_EQ(f.dialogs.shown.size(), 1u);
+        if (name == u"notes.bin" || name == u"backup.tar") {
+            ASSERT_EQ(f.dialogs.shown.size(), 1u) << name.toStdString();
+            EXPECT_EQ(f.dialogs.shown[0].DialogTitle, u"Lhaﾌｧｲﾙに書込み"_s);  // File_Add's Save As
             EXPECT_TRUE(f.list.rows.empty());
         } else {
             EXPECT_TRUE(f.dialogs.shown.empty()) << name.toStdString();
@@ -344,6 +365,8 @@ TEST_F(Real_Library, AnArchiveOfAnyNameOnTheCommandLineIsListedAndOtherFilesAdde
         }
         EXPECT_TRUE(f.messages.texts.isEmpty()) << name.toStdString();
     }
+    ASSERT_TRUE(tar.open(QIODevice::ReadOnly));
+    EXPECT_EQ(tar.readAll(), tar_bytes);
 }
 
 TEST_F(Real, FileExeWritesASelfExtractingProgramThatGivesTheFilesBack)
@@ -465,21 +488,39 @@ TEST_F(Real_Library, CancelWritesNoArchive)
 
 TEST_F(Real_Library, ThousandsOfMembersListWhole)
 {
-    QMap<QString, QByteArray> files;
-    for (int i = 0; i < 5000; ++i)
-        files.insert(u"many/file%1.txt"_s.arg(i, 5, 10, QChar(u'0')), QByteArray::number(i));
-    Write_Tree(work.path(), files);
     Fake_Form f(&library);
-    const QString archive = work.filePath(u"many.lzh"_s);
-    f.form.Buf_Size = 20000;
-    ASSERT_EQ(f.form.Unlha(u"a \"%1\" \"%2\""_s.arg(archive, work.filePath(u"many"_s))), 0);
-    f.form.Lzh_Path = archive;
+    f.form.Lzh_Path = Many_Members(5000, 5);
     f.form.File_List();
     EXPECT_TRUE(f.messages.texts.isEmpty());
     // The folder itself, its 5000 files, the summary.
     ASSERT_EQ(f.list.rows.size(), 5002u);
     EXPECT_EQ(f.list.rows[5000].path, u"many/file04999.txt"_s);
     EXPECT_TRUE(f.list.rows[5001].text.startsWith(u"  5001 files"_s));
+}
+
+// A damaged archive whose rows before the damage do not fit the first
+// buffer: the library returns its failure with the listing cut, and the
+// window still asks again until it has every row before the damage.
+TEST_F(Real_Library, ADamagedArchiveListsEveryMemberBeforeTheDamage)
+{
+    const QString archive = Many_Members(600, 3);
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype name = bytes.indexOf("file599.txt");  // in the last header, which no longer checks
+    ASSERT_GT(name, 0);
+    bytes[name] = 'F';
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+    file.close();
+    Fake_Form f(&library);
+    f.form.Lzh_Path = archive;
+    f.form.File_List();
+    EXPECT_EQ(f.messages.texts, QStringList({u"err"_s}));
+    // The folder, its first 599 files, the summary.
+    ASSERT_EQ(f.list.rows.size(), 601u);
+    EXPECT_EQ(f.list.rows[599].path, u"many/file598.txt"_s);
+    EXPECT_TRUE(f.list.rows[600].text.startsWith(u"   600 files"_s)) << f.list.rows[600].text.toStdString();
 }
 
 TEST_F(Real_Library, ANameThatIsNoArchiveListsNothingAndSaysErr)

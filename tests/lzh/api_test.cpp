@@ -136,6 +136,36 @@ TEST_F(EntryPoint, ListingThatDoesNotFitIsCutAfterAWholeLine) {
     EXPECT_EQ(tiny[0], '\0');
 }
 
+// A failure is worth more than the news that its text was cut: t of a
+// damaged member and l of a damaged header return their failure with any
+// buffer, the text cut after its last whole line.
+TEST_F(EntryPoint, AFailureIsReturnedWhenItsTextDoesNotFit) {
+    RawMember damaged{"bad.txt", "data"};
+    damaged.crc_delta = 1;
+    write_file(d / "bad.lzh", raw_archive({{"one.txt", "1"}, damaged}));
+    std::string bytes = raw_archive({{"one.txt", "1"}, {"two.txt", "22"}});
+    bytes[raw_member({"one.txt", "1"}).size() + 1] ^= 0x01;  // the second header's checksum
+    write_file(d / "header.lzh", bytes);
+    const std::pair<std::string, UnlhaResult> cases[] = {
+        {"t " + quote((d / "bad.lzh").string()), UNLHA_ERR_DATA},
+        {"l " + quote((d / "header.lzh").string()), UNLHA_ERR_FORMAT},
+    };
+    for (const auto &[command, result] : cases) {
+        SCOPED_TRACE(command);
+        std::vector<char> full(20000);
+        ASSERT_EQ(lib_.unlha(nullptr, command.c_str(), full.data(), full.size()), result);
+        const std::string whole(full.data());
+        for (std::uint32_t size : {10u, static_cast<std::uint32_t>(whole.size() / 2), static_cast<std::uint32_t>(whole.size())}) {
+            std::vector<char> buf(size, 'X');
+            EXPECT_EQ(lib_.unlha(nullptr, command.c_str(), buf.data(), size), result) << size;
+            const std::string cut(buf.data());
+            EXPECT_EQ(whole.compare(0, cut.size(), cut), 0);
+            EXPECT_TRUE(cut.empty() || cut.back() == '\n') << cut;
+            EXPECT_LT(cut.size(), whole.size());
+        }
+    }
+}
+
 TEST_F(EntryPoint, ZeroSizeWritesNothingAndFailuresKeepTheirResult) {
     char untouched[4] = {'a', 'b', 'c', 'd'};
     EXPECT_EQ(lib_.unlha(nullptr, cmd_.c_str(), untouched, 0), UNLHA_OK);

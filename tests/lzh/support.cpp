@@ -1,5 +1,9 @@
 #include "support.h"
 
+#include "archive.h"
+
+#include <gtest/gtest.h>
+
 #include <zlib.h>
 
 #include <cstdio>
@@ -98,6 +102,15 @@ bool cut_short(const nlohmann::json &archive) {
     for (const auto &m : archive["members"])
         if (m.value("optional_reason", std::string()).find("truncated") != std::string::npos) return true;
     return false;
+}
+
+std::vector<Member> members_of(const std::string &archive) {
+    ArchiveReader reader;
+    EXPECT_EQ(reader.open(archive), UNLHA_OK) << reader.error();
+    std::vector<Member> out;
+    for (Member m; reader.next(m);) out.push_back(m);
+    EXPECT_EQ(reader.error_code(), UNLHA_OK) << reader.error();
+    return out;
 }
 
 std::vector<std::string> lines_of(const std::string &text) {

@@ -2,6 +2,7 @@
 // command dispatcher with its text captured, files, the corpus manifest.
 #pragma once
 
+#include "header.h"
 #include "output.h"
 #include "run.h"
 
@@ -64,6 +65,10 @@ const fs::path &corpus_dir();
 const nlohmann::json &manifest();
 // Whether the manifest says an archive is cut short (a member's data runs past its end).
 bool cut_short(const nlohmann::json &archive);
+
+// The members of an archive that must read without error (a test failure
+// otherwise), as the reader finds them.
+std::vector<Member> members_of(const std::string &archive);
 
 // Lines of a listing text.
 std::vector<std::string> lines_of(const std::string &text);
