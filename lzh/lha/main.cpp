@@ -12,6 +12,7 @@
 
 #include "list_command.h"
 #include "options.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <ctime>
@@ -44,6 +45,8 @@ constexpr const char *kHelp =
 } // namespace
 
 int main(int argc, char **argv) {
+    // Killed by a person or the session: no half-written file stays behind.
+    lzh::platform::remove_temporaries_on_signals();
     std::vector<std::string> args(argv + 1, argv + argc);
     lha::ParseResult parsed = lha::parse_command_line(args);
     switch (parsed.kind) {

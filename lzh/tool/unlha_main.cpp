@@ -3,6 +3,7 @@
 // error shows one line of progress while the command works.
 #include "command.h"
 #include "output.h"
+#include "platform.h"
 #include "run.h"
 
 #include <cstdio>
@@ -73,6 +74,8 @@ void usage() {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Killed by a person or the session: no half-written file stays behind.
+    lzh::platform::remove_temporaries_on_signals();
     if (argc < 2) {
         usage();
         return UNLHA_ERR_COMMAND;
