@@ -114,7 +114,7 @@ public:
         if (there == platform::EntryKind::folder) return in_the_way(joined);
         if (exists && !overwrite_ && !tree_.written_this_run(joined)) return kept(joined);
         const MemberOutcome o = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists)
-                                                              : file(m, joined, parent, name, exists);
+                                                              : file(m, joined, parent, name, exists || overwrite_);
         if (o == MemberOutcome::done) tree_.mark_written(joined);
         return o;
     }
