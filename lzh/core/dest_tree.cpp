@@ -140,6 +140,7 @@ int DestinationTree::parent_of(const std::vector<std::string> &parts, std::strin
         if (fd < 0) return -1;
         at = fd;
     }
+    sweep(at);
     if (cached_fd_ >= 0) platform::close_file(cached_fd_);
     cached_fd_ = at;
     cached_parts_ = std::move(dirs);
@@ -167,10 +168,18 @@ void DestinationTree::finish() {
     deferred_.clear();
 }
 
-bool DestinationTree::start_file(int dir, const std::string &name, platform::TempFile &file) {
+void DestinationTree::sweep(int dir) {
     // Only files whose writer is gone: another run may be writing here now.
     if (auto id = platform::file_id(dir); id && swept_.insert({id->device, id->inode}).second)
         platform::remove_abandoned(dir, [](std::string_view n) { return platform::is_temporary_with_tag(n, kPartTag); });
+}
+
+bool DestinationTree::start_file(int dir, const std::string &name, platform::TempFile &file) {
+    // A folder is swept when parent_of opens it, the root here.
+    if (dir == root_ && !root_swept_) {
+        root_swept_ = true;
+        sweep(dir);
+    }
     return file.create(dir, platform::temporary_prefix(name, kPartTag));
 }
 

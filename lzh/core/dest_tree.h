@@ -42,8 +42,8 @@ public:
 
     // Starts the file that will be `name` in `dir` (a folder of parent_of)
     // as a temporary beside it (platform::TempFile), to be placed once whole.
-    // The first time in a folder, temporaries that killed runs left there
-    // are removed.  False with errno.
+    // Before the first file in a folder, temporaries that killed runs left
+    // there are removed.  False with errno.
     bool start_file(int dir, const std::string &name, platform::TempFile &file);
     // Makes the link `name` in `dir`; over what is there when `replace`.
     // False with errno.
@@ -61,6 +61,7 @@ public:
 
 private:
     int open_dir_at(int at, const std::string &name, bool create, std::string &why);
+    void sweep(int dir);
     struct Deferred {
         std::vector<std::string> parts;
         std::optional<std::uint16_t> mode;
@@ -74,6 +75,7 @@ private:
     std::vector<Deferred> deferred_;
     std::set<std::string> written_;
     std::set<std::pair<std::uint64_t, std::uint64_t>> swept_;  // folders whose abandoned temporaries are gone
+    bool root_swept_ = false;
 };
 
 } // namespace lzh

@@ -85,24 +85,6 @@ void on_signal(int sig) {
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-// Holds back the signals that remove temporaries while a temporary is made
-// and recorded, so that none is made without being recorded.
-class SignalsHeld {
-public:
-    SignalsHeld() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int sig : kCleanupSignals) sigaddset(&set, sig);
-        ::pthread_sigmask(SIG_BLOCK, &set, &old_);
-    }
-    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-    SignalsHeld(const SignalsHeld &) = delete;
-    SignalsHeld &operator=(const SignalsHeld &) = delete;
-
-private:
-    sigset_t old_;
-};
-
 constexpr std::size_t kRandomChars = 6;
 
 std::string random_chars() {
@@ -285,27 +267,37 @@ bool TempFile::create(int dir, const std::string &prefix) {
     remove();
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = prefix + random_chars();
-        SignalsHeld held;
+        // Recorded before it exists, so that no signal finds it made and
+        // not recorded (the name is random: nobody else's file has it).
+        const int slot = arm(dir, name);
         const int fd = ::openat(dir, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) return false;
+        if (fd < 0) {
+            const int err = errno;
+            disarm(slot);
+            if (err == EEXIST) continue;
+            errno = err;
+            return false;
+        }
         // Between the create and the lock, another writer's remove_abandoned
-        // may have taken it for abandoned: then the name no longer leads here.
-        if (::flock(fd, LOCK_EX) != 0) {
+        // may have taken it for abandoned and removed it: then start again.
+        struct stat st {};
+        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0) {
             const int err = errno;
             ::unlinkat(dir, name.c_str(), 0);
+            disarm(slot);
             ::close(fd);
             errno = err;
             return false;
         }
-        if (!same_entry(fd, dir, name)) {
+        if (st.st_nlink == 0) {
+            disarm(slot);
             ::close(fd);
             continue;
         }
         dir_ = dir;
         fd_ = fd;
+        slot_ = slot;
         name_ = std::move(name);
-        slot_ = arm(dir_, name_);
         return true;
     }
     errno = EEXIST;
