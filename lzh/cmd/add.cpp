@@ -116,7 +116,8 @@ private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
             return options_.skip_archive ? void() : report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
-        if (rewrite_.is_new_file({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)})) return;  // the new archive, being written beside the old one
+        const platform::FileId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        if (rewrite_.is_new_file(id)) return;  // the new archive, being written beside the old one
         if (!stored.empty() && excluded(options_.excludes, stored)) return;
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});

@@ -280,8 +280,10 @@ bool TempFile::create(int dir, const std::string &prefix) {
         }
         // Between the create and the lock, another writer's remove_abandoned
         // may have taken it for abandoned and removed it: then start again.
+        // Where the file system has no locks, none removes it either.
         struct stat st {};
-        if (::flock(fd, LOCK_EX) != 0 || ::fstat(fd, &st) != 0) {
+        const bool locked = ::flock(fd, LOCK_EX) == 0 || errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL;
+        if (!locked || ::fstat(fd, &st) != 0) {
             const int err = errno;
             ::unlinkat(dir, name.c_str(), 0);
             disarm(slot);
