@@ -131,10 +131,10 @@ public:
     int fd() const { return fd_; }
     const std::string &name() const { return name_; }
 
-    // Closes the file (a write that the system reports only now fails it)
-    // and renames it to `to` in `to_dir`: over what is there when
-    // `replace`, else only where nothing is (EEXIST).  When false, the
-    // file stays a temporary.
+    // Renames it to `to` in `to_dir` and closes it (a write that the system
+    // reports only at the close fails it): over what is there when
+    // `replace`, else only where nothing is (EEXIST).  When false, `to` is
+    // as it was and the file, where it is left, is still a temporary.
     bool place(int to_dir, const std::string &to, bool replace);
     void remove();  // now rather than in the destructor
 

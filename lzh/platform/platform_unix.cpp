@@ -307,13 +307,29 @@ bool TempFile::create(int dir, const std::string &prefix) {
 }
 
 bool TempFile::place(int to_dir, const std::string &to, bool replace) {
-    // A second descriptor keeps the lock while the first is closed.
+    if (!replace) {
+        // A name nobody has: taken while the file is still open and locked,
+        // and given up again when the close reports a lost write.
+        if (!rename_at(dir_, name_, to_dir, to, false)) return false;
+        disarm(slot_);
+        slot_ = -1;
+        name_.clear();
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) == 0) return true;
+        const int err = errno;
+        ::unlinkat(to_dir, to.c_str(), 0);
+        errno = err;
+        return false;
+    }
+    // Over another file only once the close is through; a second
+    // descriptor keeps the lock meanwhile.
     const int keep = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
     if (keep < 0) return false;
     const int written = fd_;
     fd_ = keep;
     if (::close(written) != 0) return false;
-    if (!rename_at(dir_, name_, to_dir, to, replace)) return false;
+    if (!rename_at(dir_, name_, to_dir, to, true)) return false;
     disarm(slot_);
     slot_ = -1;
     name_.clear();
