@@ -7,6 +7,6 @@ add_executable(decode_fuzz decode_fuzz.cpp
 target_include_directories(decode_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/lzh/core ${PROJECT_SOURCE_DIR}/lzh/codec)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(DECODE_FUZZ_LHASA REQUIRED IMPORTED_TARGET liblhasa)
-target_link_libraries(decode_fuzz PRIVATE PkgConfig::DECODE_FUZZ_LHASA)
+target_link_libraries(decode_fuzz PRIVATE PkgConfig::DECODE_FUZZ_LHASA lzh_platform)
 target_compile_options(decode_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_options(decode_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)

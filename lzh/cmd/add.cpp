@@ -116,7 +116,8 @@ private:
     void visit(const std::string &source, const std::string &stored, const struct stat &st) {
         if (archive_exists_ && st.st_dev == archive_.st_dev && st.st_ino == archive_.st_ino)
             return options_.skip_archive ? void() : report_.fail(UNLHA_ERR_COMMAND, source + ": is the archive itself; not added");
-        if (rewrite_.is_new_file(st)) return;  // the new archive, being written beside the old one
+        const platform::FileId id{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+        if (rewrite_.is_new_file(id)) return;  // the new archive, being written beside the old one
         if (!stored.empty() && excluded(options_.excludes, stored)) return;
         if (S_ISREG(st.st_mode)) {
             push({stored, source, MemberKind::file, st, {}});
@@ -351,8 +352,8 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     // The lock first: the archive read below is then the one this replaces.
     ArchiveRewrite rw;
     std::string why;
-    if (!options.dry_run && !rw.begin(archive, why)) {
-        report.fail(UNLHA_ERR_WRITE, why);
+    if (UnlhaResult rc = options.dry_run ? UNLHA_OK : rw.begin(archive, why)) {
+        report.fail(rc, why);
         return report.result();
     }
     ArchiveReader reader;
@@ -449,8 +450,10 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     // made anew or not, stays as it was.
     if (std::none_of(added.begin(), added.end(), [](bool a) { return a; })) return report.result();
 
-    const mode_t mode = archive_exists ? (ast.st_mode & 07777) : (0666 & ~current_umask());
-    if (!rw.end_archive(exists ? &reader : nullptr, why) || !rw.commit(mode, why)) {
+    // A new archive as a new file is made; a replaced one keeps its owner and mode.
+    const platform::FileAccess fresh{0666 & ~platform::creation_mask()};
+    const platform::FileAccess access = archive_exists ? platform::file_access(archive).value_or(fresh) : fresh;
+    if (!rw.end_archive(exists ? &reader : nullptr, why) || !rw.commit(access, why)) {
         report.fail(UNLHA_ERR_WRITE, why);
         return report.result();
     }

@@ -3,8 +3,6 @@
 #include "modify.h"
 #include "rewrite.h"
 
-#include <sys/stat.h>
-
 namespace lzh {
 
 UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
@@ -18,8 +16,8 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
     // The lock first: the archive read below is then the one this replaces.
     ArchiveRewrite rewrite;
     std::string why;
-    if (!rewrite.begin(archive, why)) {
-        report.fail(UNLHA_ERR_WRITE, why);
+    if (UnlhaResult rc = rewrite.begin(archive, why)) {
+        report.fail(rc, why);
         return report.result();
     }
     ArchiveReader reader;
@@ -66,9 +64,9 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
     }
     for (const std::string &n : matcher.unmatched()) report.fail(UNLHA_ERR_NOMATCH, n + ": no such member");
     if (deleted == 0) return report.result();  // the archive stays as it was
-    struct stat st {};
-    mode_t mode = ::fstat(reader.fd(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (!rewrite.end_archive(&reader, why) || !rewrite.commit(mode, why)) report.fail(UNLHA_ERR_WRITE, why);
+    // The new archive is the old one's owner's, with its mode.
+    const platform::FileAccess access = platform::file_access(reader.fd()).value_or(platform::FileAccess{0644});
+    if (!rewrite.end_archive(&reader, why) || !rewrite.commit(access, why)) report.fail(UNLHA_ERR_WRITE, why);
     return report.result();
 }
 

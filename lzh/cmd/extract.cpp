@@ -6,13 +6,10 @@
 #include "dest_tree.h"
 #include "file_io.h"
 #include "match.h"
+#include "platform.h"
 #include "progress.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lzh {
 namespace {
@@ -71,16 +68,9 @@ std::string join(const std::vector<std::string> &parts) {
     return s;
 }
 
-// A name beside `name` in the same folder, for writing before the rename.
-std::string temp_name(const std::string &name) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    std::string base = name.size() > 200 ? name.substr(0, 200) : name;
-    return "." + base + ".unlha-" + std::to_string(rng() % 1000000000ULL);
-}
-
-mode_t file_mode(const Member &m) {
+unsigned file_mode(const Member &m) {
     // Stored permissions come back; set-id and sticky bits never do.
-    return m.unix_mode ? static_cast<mode_t>(*m.unix_mode & 0777) : (0666 & ~current_umask());
+    return m.unix_mode ? *m.unix_mode & 0777u : 0666u & ~platform::creation_mask();
 }
 
 // Counts what a decoder writes as the command's progress; refuses more
@@ -117,15 +107,15 @@ public:
         if (parent < 0) return failed(tree_.last_failure_unsafe() ? UNLHA_ERR_UNSAFE : UNLHA_ERR_WRITE, joined + ": " + why);
         const std::string &name = parts->back();
 
-        struct stat st {};
-        bool exists = ::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-        if (m.kind == MemberKind::directory) return directory(m, *parts, parent, exists ? &st : nullptr);
-        if (exists && S_ISDIR(st.st_mode)) return in_the_way(joined);
+        const platform::EntryKind there = platform::entry_at(parent, name);
+        const bool exists = there != platform::EntryKind::none;
+        if (m.kind == MemberKind::directory) return directory(m, *parts, parent, there);
+        if (there == platform::EntryKind::folder) return in_the_way(joined);
         if (exists && !overwrite_ && !tree_.written_this_run(joined)) return kept(joined);
-        bool ok = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists) : file(m, joined, parent, name, exists);
-        if (!ok) return progress_.stopped() ? MemberOutcome::stopped : MemberOutcome::failed;
-        tree_.mark_written(joined);
-        return MemberOutcome::done;
+        const MemberOutcome o = m.kind == MemberKind::symlink ? symlink(m, *parts, parent, exists)
+                                                              : file(m, joined, parent, name, exists || overwrite_);
+        if (o == MemberOutcome::done) tree_.mark_written(joined);
+        return o;
     }
 
     // A file's data into the request's stream, checked as it goes.
@@ -140,11 +130,10 @@ public:
 private:
     // What extracting would do, looked up without writing.
     MemberOutcome planned(const Member &m, const std::string &joined) {
-        struct stat st {};
         const std::string path = req_.folder.empty() ? joined : req_.folder + "/" + joined;
-        const bool exists = ::lstat(path.c_str(), &st) == 0;
-        if (m.kind == MemberKind::directory || !exists || overwrite_) return MemberOutcome::done;
-        return S_ISDIR(st.st_mode) ? in_the_way(joined) : kept(joined);
+        const platform::EntryKind there = platform::entry_at(platform::kCurrentFolder, path);
+        if (m.kind == MemberKind::directory || there == platform::EntryKind::none || overwrite_) return MemberOutcome::done;
+        return there == platform::EntryKind::folder ? in_the_way(joined) : kept(joined);
     }
 
     MemberOutcome in_the_way(const std::string &joined) {
@@ -161,71 +150,46 @@ private:
         return MemberOutcome::failed;
     }
 
-    MemberOutcome directory(const Member &m, const std::vector<std::string> &parts, int parent, const struct stat *st) {
+    MemberOutcome directory(const Member &m, const std::vector<std::string> &parts, int parent, platform::EntryKind there) {
         std::string joined = join(parts);
-        if (st && !S_ISDIR(st->st_mode)) return failed(UNLHA_ERR_WRITE, joined + ": a file of that name is in the way");
-        if (!st && ::mkdirat(parent, parts.back().c_str(), 0777) != 0 && errno != EEXIST)
+        const bool missing = there == platform::EntryKind::none;
+        if (!missing && there != platform::EntryKind::folder)
+            return failed(UNLHA_ERR_WRITE, joined + ": a file of that name is in the way");
+        if (missing && !platform::make_folder_at(parent, parts.back()) && errno != EEXIST)
             return failed(UNLHA_ERR_WRITE, joined + ": cannot create folder: " + error_text(errno));
         tree_.defer_directory(parts, m.unix_mode, m.mtime);
         return MemberOutcome::done;
     }
 
-    bool symlink(const Member &m, const std::vector<std::string> &parts, int parent, bool exists) {
+    MemberOutcome symlink(const Member &m, const std::vector<std::string> &parts, int parent, bool replace) {
         std::string joined = join(parts);
-        if (!link_target_is_safe(parts, m.link_target)) {
-            report_.fail(UNLHA_ERR_UNSAFE, joined + ": refused: link target \"" + m.link_target + "\" leads out of the folder");
-            return false;
-        }
-        std::string target_name = exists ? temp_name(parts.back()) : parts.back();
-        if (::symlinkat(m.link_target.c_str(), parent, target_name.c_str()) != 0) {
-            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create link: " + error_text(errno));
-            return false;
-        }
-        if (exists && ::renameat(parent, target_name.c_str(), parent, parts.back().c_str()) != 0) {
-            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot replace: " + error_text(errno));
-            ::unlinkat(parent, target_name.c_str(), 0);
-            return false;
-        }
-        return true;
+        if (!link_target_is_safe(parts, m.link_target))
+            return failed(UNLHA_ERR_UNSAFE, joined + ": refused: link target \"" + m.link_target + "\" leads out of the folder");
+        if (!tree_.make_link(parent, parts.back(), m.link_target, replace))
+            return failed(UNLHA_ERR_WRITE, joined + ": cannot create link: " + error_text(errno));
+        return MemberOutcome::done;
     }
 
-    // A new file is created in place (O_EXCL: nothing that was there, a link
-    // least of all, is opened); a file that exists is replaced by rename, so
-    // a damaged member never costs the old copy.
-    bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
-        if (!can_decode(data_method(m.method, m.lhark))) {
-            report_.fail(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
-            return false;
-        }
-        std::string write_name = exists ? temp_name(name) : name;
-        int fd = ::openat(parent, write_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            report_.fail(UNLHA_ERR_WRITE, joined + ": cannot create: " + error_text(errno));
-            return false;
-        }
-        FdSink sink(fd);
+    // A file is written under a temporary name beside its own (never
+    // through a link) and renamed into place once its CRC checks: a damaged
+    // member, a stop or a killed process never leaves a cut file under the
+    // member's name, nor costs an old copy.  Without permission to replace,
+    // it takes the name only where nothing is, so a file that appeared
+    // meanwhile is kept too.
+    MemberOutcome file(const Member &m, const std::string &joined, int parent, const std::string &name, bool replace) {
+        if (!can_decode(data_method(m.method, m.lhark))) return failed(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
+        platform::TempFile out;
+        if (!tree_.start_file(parent, name, out))
+            return failed(UNLHA_ERR_WRITE, joined + ": cannot create: " + error_text(errno));
+        FdSink sink(out.fd());
         ProgressSink counted(sink, progress_);
         auto [result, problem] = decode_checked(reader_, m, counted, &sink);
-        if (progress_.stopped()) result = UNLHA_ERR_STOPPED;  // its file goes; the stop is reported once
-        if (problem.empty()) {
-            ::fchmod(fd, file_mode(m));
-            struct timespec times[2] = {{0, UTIME_NOW}, {static_cast<time_t>(m.mtime), 0}};
-            ::futimens(fd, times);
-        }
-        if (::close(fd) != 0 && problem.empty()) {
-            problem = "cannot write: " + error_text(errno);
-            result = UNLHA_ERR_WRITE;
-        }
-        if (problem.empty() && exists && ::renameat(parent, write_name.c_str(), parent, name.c_str()) != 0) {
-            problem = "cannot replace: " + error_text(errno);
-            result = UNLHA_ERR_WRITE;
-        }
-        if (!problem.empty() || result == UNLHA_ERR_STOPPED) {
-            ::unlinkat(parent, write_name.c_str(), 0);
-            if (result != UNLHA_ERR_STOPPED) report_.fail(result, joined + ": " + problem);
-            return false;
-        }
-        return true;
+        if (progress_.stopped()) return MemberOutcome::stopped;  // `out` goes; the stop is reported once
+        if (!problem.empty()) return failed(result, joined + ": " + problem);
+        platform::set_mode_and_time(out.fd(), file_mode(m), m.mtime);
+        if (out.place(parent, name, replace)) return MemberOutcome::done;
+        if (errno == EEXIST && !replace) return kept(joined);
+        return failed(UNLHA_ERR_WRITE, joined + ": cannot write: " + error_text(errno));
     }
 
     ArchiveReader &reader_;

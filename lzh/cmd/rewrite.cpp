@@ -3,38 +3,38 @@
 #include "match.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace lzh {
+namespace {
+constexpr std::string_view kTemporaryTag = ".unlha-";
+}
 
 ArchiveRewrite::~ArchiveRewrite() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
-    if (dir_fd_ >= 0) ::close(dir_fd_);
+    if (dir_fd_ >= 0) platform::close_file(dir_fd_);
 }
 
 std::string ArchiveRewrite::describe_error(int err) const { return "cannot write " + target_ + ": " + error_text(err); }
 
-bool ArchiveRewrite::begin(const std::string &target, std::string &why) {
-    if (!lock_.acquire(target, why)) return false;
+UnlhaResult ArchiveRewrite::begin(const std::string &target, std::string &why) {
+    if (UnlhaResult rc = lock_.acquire(target, why)) return rc;
     target_ = real_target(target);  // through a link to the real file
     std::size_t slash = target_.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
     std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    temp_ = dir + "/." + (name.size() > 200 ? name.substr(0, 200) : name) + ".unlha-XXXXXX";
-    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ < 0) {
+    const std::string prefix = platform::temporary_prefix(name, kTemporaryTag);
+    dir_fd_ = platform::open_folder(dir);  // not in a folder we may not read: then no sweep and no sync
+    // The lock is ours, so no live writer of this archive has a temporary:
+    // any there is what a killed one left.  A longer name is cut in the
+    // temporary's, so its temporaries may be another archive's.
+    if (dir_fd_ >= 0 && !lock_.unlocked_new() && name.size() <= platform::kMaxTemporaryBase)
+        platform::remove_abandoned(dir_fd_, [&](std::string_view n) { return platform::is_temporary(n, prefix); });
+    if (!temp_.create(platform::kCurrentFolder, dir + "/" + prefix)) {
         why = "cannot create a new archive in " + dir + ": " + error_text(errno);
-        temp_.clear();
-        return false;
+        return UNLHA_ERR_WRITE;
     }
-    dir_fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    sink_ = std::make_unique<FdSink>(fd_);
-    return true;
+    sink_ = std::make_unique<FdSink>(temp_.fd());
+    return UNLHA_OK;
 }
 
 bool ArchiveRewrite::write(const void *data, std::size_t n, std::string &why) {
@@ -90,45 +90,40 @@ bool ArchiveRewrite::sync_sink(std::string &why) {
 
 bool ArchiveRewrite::write_at(std::uint64_t offset, const void *data, std::size_t n, std::string &why) {
     if (!sync_sink(why)) return false;
-    if (write_fully_at(fd_, offset, data, n)) return true;
+    if (write_fully_at(temp_.fd(), offset, data, n)) return true;
     why = describe_error(errno);
     return false;
 }
 
 bool ArchiveRewrite::truncate(std::uint64_t offset, std::string &why) {
     if (!sync_sink(why)) return false;
-    if (::ftruncate(fd_, static_cast<off_t>(offset)) != 0 || ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    if (!platform::cut_file(temp_.fd(), offset)) {
         why = describe_error(errno);
         return false;
     }
     base_ = offset;
-    sink_ = std::make_unique<FdSink>(fd_);
+    sink_ = std::make_unique<FdSink>(temp_.fd());
     return true;
 }
 
-bool ArchiveRewrite::is_new_file(const struct stat &st) const {
-    struct stat own {};
-    return fd_ >= 0 && ::fstat(fd_, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
+bool ArchiveRewrite::is_new_file(const platform::FileId &id) const {
+    return temp_.fd() >= 0 && platform::file_id(temp_.fd()) == id;
 }
 
-bool ArchiveRewrite::commit(mode_t mode, std::string &why) {
+bool ArchiveRewrite::commit(const platform::FileAccess &access, std::string &why) {
     if (!sync_sink(why)) return false;
-    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0) {
+    if (!platform::give_access(temp_.fd(), access) || !platform::flush_to_disk(temp_.fd())) {
         why = describe_error(errno);
         return false;
     }
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-        why = describe_error(errno);
+    // Without the lock (see WriterLock::unlocked_new) an archive that
+    // another writer made meanwhile is not replaced.
+    if (!temp_.place(platform::kCurrentFolder, target_, !lock_.unlocked_new())) {
+        why = errno == EEXIST ? target_ + ": another program made this archive meanwhile; nothing changed"
+                              : describe_error(errno);
         return false;
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        why = describe_error(errno);
-        return false;
-    }
-    committed_ = true;
-    if (dir_fd_ >= 0) ::fsync(dir_fd_);  // the rename itself reaches the disk
+    if (dir_fd_ >= 0) platform::flush_to_disk(dir_fd_);  // the rename itself reaches the disk
     return true;
 }
 

@@ -1,34 +1,36 @@
 // Changing an archive without ever changing it in place: the new archive is
 // written beside the old one, flushed to disk and renamed over it, so a
 // failure at any point (a full disk, a damaged member, a crash) leaves the
-// old archive whole.
+// old archive whole.  The new file is a temporary (platform.h) named
+// ".ARCHIVE.unlha-XXXXXX"; one that a killed writer left is removed by the
+// next writer of that archive.
 #pragma once
 
 #include "archive.h"
 #include "file_io.h"
+#include "platform.h"
 #include "progress.h"
 #include "writer_lock.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <sys/types.h>
 
 namespace lzh {
 
 class ArchiveRewrite {
 public:
     ArchiveRewrite() = default;
-    ~ArchiveRewrite();  // removes the new file unless committed
+    ~ArchiveRewrite();
     ArchiveRewrite(const ArchiveRewrite &) = delete;
     ArchiveRewrite &operator=(const ArchiveRewrite &) = delete;
 
-    // Takes the writer lock of `target` (writer_lock.h), then starts a new
-    // file that will replace it (created if missing).  Call it before the
-    // old archive is read.  A target that is a symbolic link is replaced
-    // where the link points.
-    bool begin(const std::string &target, std::string &why);
+    // Takes the writer lock of `target` (writer_lock.h), removes what
+    // killed writers of it left, then starts a new file that will replace
+    // it (created if missing).  Call it before the old archive is read.  A
+    // target that is a symbolic link is replaced where the link points.
+    // UNLHA_OK, else the lock's result (writer_lock.h) or UNLHA_ERR_WRITE.
+    UnlhaResult begin(const std::string &target, std::string &why);
 
     // Appends bytes, or a region of another file copied as it is.
     bool write(const void *data, std::size_t n, std::string &why);
@@ -47,8 +49,8 @@ public:
     ByteSink &sink() { return *sink_; }  // streaming writes; position() follows them
     bool sync_sink(std::string &why);    // flushes what the sink holds
 
-    // Whether `st` describes the new file itself.
-    bool is_new_file(const struct stat &st) const;
+    // Whether `id` is the new file itself.
+    bool is_new_file(const platform::FileId &id) const;
 
     // Starts the new archive with what precedes the old one's first header
     // (a self-extractor's program part), byte for byte.
@@ -59,17 +61,18 @@ public:
     // does not own.
     bool end_archive(const ArchiveReader *old, std::string &why);
 
-    // Flushes, gives the file `mode`, and renames it over the target.
-    bool commit(mode_t mode, std::string &why);
+    // Flushes, gives the file its mode (and the owner where this process
+    // may: platform::give_access), and renames it over the target.
+    bool commit(const platform::FileAccess &access, std::string &why);
 
 private:
     std::string describe_error(int err) const;
     WriterLock lock_;  // released after the temporary file is gone
-    std::string target_, temp_;
-    int fd_ = -1, dir_fd_ = -1;
+    std::string target_;
+    platform::TempFile temp_;
+    int dir_fd_ = -1;
     std::uint64_t base_ = 0;  // file offset where the current sink began
     std::unique_ptr<FdSink> sink_;
-    bool committed_ = false;
 };
 
 } // namespace lzh

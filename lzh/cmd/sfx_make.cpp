@@ -55,10 +55,10 @@ UnlhaResult make_self_extractor(const std::string &archive, const std::string &f
     std::string why;
     // An archive that is itself self-extracting is wrapped again from its
     // first header: only one program goes in front.
-    bool ok = rw.begin(target, why) && progress.begin(name + ".exe") &&
+    bool ok = rw.begin(target, why) == UNLHA_OK && progress.begin(name + ".exe") &&
               rw.write(unlha_sfx_stub_begin, static_cast<std::size_t>(stub), why) && progress.work(stub) &&
               rw.copy_from(reader.fd(), reader.first_header(), reader.end_offset() - reader.first_header(), why, &progress);
-    if (ok) ok = rw.end_archive(nullptr, why) && rw.commit(0777 & ~current_umask(), why);
+    if (ok) ok = rw.end_archive(nullptr, why) && rw.commit({0777 & ~platform::creation_mask()}, why);
     progress.end(ok ? MemberOutcome::done : MemberOutcome::failed);
     if (progress.stopped()) report.stopped(target + ": stopped; nothing written");
     else if (!ok) report.fail(UNLHA_ERR_WRITE, why);

@@ -1,16 +1,12 @@
 #include "writer_lock.h"
 
 #include "file_io.h"
+#include "platform.h"
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace lzh {
 namespace {
@@ -30,58 +26,65 @@ std::string folder_of(const std::string &path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool same_file(int fd, const std::string &path) {
-    struct stat a {}, b {};
-    return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+// Whether `path` still names the file open as `fd`, or (fd < 0) still names nothing.
+bool still_there(int fd, const std::string &path, bool missing) {
+    platform::OpenedFile now = platform::open_regular(path);
+    const bool same = missing ? now.fd < 0 && now.error == ENOENT : now.fd >= 0 && platform::file_id(fd) == platform::file_id(now.fd);
+    if (now.fd >= 0) platform::close_file(now.fd);
+    return same;
 }
 
 } // namespace
 
 std::string real_target(const std::string &path) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) return resolved;
+    if (auto real = platform::real_path(path)) return *real;
     std::size_t slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (::realpath(folder_of(path).c_str(), resolved)) return std::string(resolved) + (resolved[1] ? "/" : "") + name;
+    if (auto folder = platform::real_path(folder_of(path))) return *folder + (folder->size() > 1 ? "/" : "") + name;
     return path;
 }
 
 WriterLock::~WriterLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    if (fd_ >= 0) platform::close_file(fd_);  // closing releases the lock
 }
 
-bool WriterLock::acquire(const std::string &archive, std::string &why) {
+UnlhaResult WriterLock::acquire(const std::string &archive, std::string &why) {
     const std::string target = real_target(archive);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait_seconds());
     auto pause = std::chrono::milliseconds(2);
+    auto cannot = [&](int err) {
+        why = "cannot lock " + target + " for writing: " + error_text(err);
+        return UNLHA_ERR_WRITE;
+    };
     for (;;) {
         // The archive itself, or its folder while there is no archive yet.
-        int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        const bool missing = fd < 0 && errno == ENOENT;
-        if (missing) fd = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) {
-            why = "cannot lock " + target + " for writing: " + error_text(errno);
-            return false;
+        platform::OpenedFile file = platform::open_regular(target);
+        if (file.not_regular) {
+            why = target + ": not a regular file";
+            return UNLHA_ERR_ARCHIVE;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            struct stat st {};
-            const bool still = missing ? ::stat(target.c_str(), &st) != 0 && errno == ENOENT : same_file(fd, target);
-            if (still) {
+        const bool missing = file.fd < 0 && file.error == ENOENT;
+        if (file.fd < 0 && !missing) return cannot(file.error);
+        const int fd = missing ? platform::open_folder(folder_of(target)) : file.fd;
+        if (fd < 0 && missing && errno == EACCES) {
+            unlocked_new_ = true;  // a folder we may write in but not read
+            return UNLHA_OK;
+        }
+        if (fd < 0) return cannot(errno);
+        if (platform::try_lock(fd)) {
+            if (still_there(fd, target, missing)) {
                 fd_ = fd;
-                return true;
+                return UNLHA_OK;
             }
-            ::close(fd);  // replaced (or created) meanwhile: lock what is there now
+            platform::close_file(fd);  // replaced (or created) meanwhile: lock what is there now
             continue;
         }
         const int err = errno;
-        ::close(fd);
-        if (err != EWOULDBLOCK) {
-            why = "cannot lock " + target + " for writing: " + error_text(err);
-            return false;
-        }
+        platform::close_file(fd);
+        if (err != EWOULDBLOCK) return cannot(err);
         if (std::chrono::steady_clock::now() >= deadline) {
             why = target + ": another program is changing this archive; gave up waiting for it";
-            return false;
+            return UNLHA_ERR_WRITE;
         }
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(50));

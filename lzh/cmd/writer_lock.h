@@ -9,6 +9,8 @@
 // An archive that does not exist yet is locked through its folder.
 #pragma once
 
+#include "unlha32.h"
+
 #include <string>
 
 namespace lzh {
@@ -25,12 +27,21 @@ public:
     WriterLock &operator=(const WriterLock &) = delete;
 
     // Waits for the lock on `archive`: at most UNLHA_LOCK_WAIT seconds (from
-    // the environment), 30 when that is unset.  False with `why` when the
-    // wait ran out or the archive's folder cannot be opened.
-    bool acquire(const std::string &archive, std::string &why);
+    // the environment), 30 when that is unset.  UNLHA_ERR_ARCHIVE with `why`
+    // for an archive that is no regular file (a named pipe is refused
+    // without waiting on it), UNLHA_ERR_WRITE when the wait ran out or the
+    // archive cannot be opened.
+    UnlhaResult acquire(const std::string &archive, std::string &why);
+
+    // A new archive in a folder this process may write but not read (mode
+    // 0733) cannot be locked through its folder: it is made without the
+    // lock, and must then take its name only where no other writer put one
+    // meanwhile.
+    bool unlocked_new() const { return unlocked_new_; }
 
 private:
     int fd_ = -1;
+    bool unlocked_new_ = false;
 };
 
 } // namespace lzh

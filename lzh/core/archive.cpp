@@ -3,13 +3,10 @@
 #include "file_io.h"
 #include "names.h"
 #include "program_part.h"
+#include "platform.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lzh {
 namespace {
@@ -21,7 +18,7 @@ constexpr std::uint64_t kTrailingSlack = 1024;
 } // namespace
 
 ArchiveReader::~ArchiveReader() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) platform::close_file(fd_);
 }
 
 bool ArchiveReader::read_file(std::uint64_t offset, std::uint8_t *buf, std::size_t n) {
@@ -54,19 +51,15 @@ UnlhaResult ArchiveReader::fail(UnlhaResult code, std::string message) {
 }
 
 UnlhaResult ArchiveReader::open(const std::string &path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
+    // Anything but a regular file is refused at once, a named pipe too.
+    platform::OpenedFile file = platform::open_regular(path);
+    if (file.fd < 0) {
         code_ = UNLHA_ERR_ARCHIVE;
-        message_ = path + ": " + error_text(errno);
+        message_ = path + ": " + file.why();
         return code_;
     }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        code_ = UNLHA_ERR_ARCHIVE;
-        message_ = path + ": not a regular file";
-        return code_;
-    }
-    size_ = static_cast<std::uint64_t>(st.st_size);
+    fd_ = file.fd;
+    size_ = file.size;
     std::uint8_t b[7];
     // The end mark alone is an archive with no members, as "d" leaves one;
     // an empty file is no archive at all.

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "cpu.h"
+#include "platform.h"
 
 #ifdef LZH_X86_64
 #define LZH_CRC16_CLMUL 1
@@ -127,7 +127,7 @@ std::uint16_t crc16_update_tables(std::uint16_t crc, const std::uint8_t *p, std:
 
 bool crc16_update_clmul(std::uint16_t &crc, const std::uint8_t *p, std::size_t n) {
 #ifdef LZH_CRC16_CLMUL
-    if (!cpu::has_pclmul()) return false;
+    if (!platform::cpu_has_pclmul()) return false;
     if (n < 64) {
         crc = crc16_update_tables(crc, p, n);
         return true;

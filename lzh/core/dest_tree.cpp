@@ -3,12 +3,12 @@
 #include "file_io.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lzh {
 namespace {
+
+// What files and links being extracted are called until they are whole.
+constexpr std::string_view kPartTag = ".unlha-part-";
 
 bool is_drive(const std::string &s) {
     return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
@@ -70,24 +70,23 @@ bool link_target_is_safe(const std::vector<std::string> &link_parts, const std::
 }
 
 DestinationTree::~DestinationTree() {
-    if (cached_fd_ >= 0) ::close(cached_fd_);
-    if (root_ >= 0) ::close(root_);
+    if (cached_fd_ >= 0) platform::close_file(cached_fd_);
+    if (root_ >= 0) platform::close_file(root_);
 }
 
 int DestinationTree::open_dir_at(int at, const std::string &name, bool create, std::string &why) {
     unsafe_ = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int fd = ::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int fd = platform::open_folder_at(at, name);
         if (fd >= 0) return fd;
         int err = errno;
         if (err == ENOENT && create && attempt == 0) {
-            if (::mkdirat(at, name.c_str(), 0777) == 0 || errno == EEXIST) continue;
+            if (platform::make_folder_at(at, name) || errno == EEXIST) continue;
             why = "cannot create folder \"" + name + "\": " + error_text(errno);
             return -1;
         }
         if (err == ELOOP || err == ENOTDIR) {
-            struct stat st {};
-            unsafe_ = ::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+            unsafe_ = platform::entry_at(at, name) == platform::EntryKind::link;
             if (unsafe_)
                 why = "\"" + name + "\" is a symbolic link; nothing is written through it";
             else
@@ -102,7 +101,7 @@ int DestinationTree::open_dir_at(int at, const std::string &name, bool create, s
 
 bool DestinationTree::open(const std::string &folder, std::string &why) {
     std::string f = folder.empty() ? "." : folder;
-    root_ = ::open(f.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    root_ = platform::open_folder(f);
     if (root_ >= 0) return true;
     if (errno != ENOENT) {
         why = folder + ": " + error_text(errno);
@@ -110,19 +109,16 @@ bool DestinationTree::open(const std::string &folder, std::string &why) {
     }
     // Create the missing folders from the first one that exists.
     bool absolute = f[0] == '/';
-    int at = ::open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The folder a person named: links on its way are theirs to follow.
+    int at = platform::open_folder(absolute ? "/" : ".");
     for (const std::string &p : split_slash(f)) {
-        int next;
-        if (p == "..") next = ::openat(at, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        else {
-            if (::mkdirat(at, p.c_str(), 0777) != 0 && errno != EEXIST) {
-                why = folder + ": " + error_text(errno);
-                ::close(at);
-                return false;
-            }
-            next = ::openat(at, p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (p != ".." && !platform::make_folder_at(at, p) && errno != EEXIST) {
+            why = folder + ": " + error_text(errno);
+            platform::close_file(at);
+            return false;
         }
-        ::close(at);
+        const int next = platform::open_folder_at(at, p, true);
+        platform::close_file(at);
         if (next < 0) {
             why = folder + ": " + error_text(errno);
             return false;
@@ -140,11 +136,12 @@ int DestinationTree::parent_of(const std::vector<std::string> &parts, std::strin
     int at = root_;
     for (const std::string &d : dirs) {
         int fd = open_dir_at(at, d, true, why);
-        if (at != root_) ::close(at);
+        if (at != root_) platform::close_file(at);
         if (fd < 0) return -1;
         at = fd;
     }
-    if (cached_fd_ >= 0) ::close(cached_fd_);
+    sweep(at);
+    if (cached_fd_ >= 0) platform::close_file(cached_fd_);
     cached_fd_ = at;
     cached_parts_ = std::move(dirs);
     return at;
@@ -163,12 +160,38 @@ void DestinationTree::finish() {
         if (parent < 0) continue;
         int fd = open_dir_at(parent, it->parts.back(), false, why);
         if (fd < 0) continue;
-        if (it->mode) ::fchmod(fd, *it->mode & 0777);
-        struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(it->mtime), 0}};
-        ::futimens(fd, times);
-        ::close(fd);
+        std::optional<unsigned> mode;
+        if (it->mode) mode = *it->mode & 0777u;
+        platform::set_mode_and_time(fd, mode, it->mtime);
+        platform::close_file(fd);
     }
     deferred_.clear();
+}
+
+void DestinationTree::sweep(int dir) {
+    // Only files whose writer is gone: another run may be writing here now.
+    if (auto id = platform::file_id(dir); id && swept_.insert({id->device, id->inode}).second)
+        platform::remove_abandoned(dir, [](std::string_view n) { return platform::is_temporary_with_tag(n, kPartTag); });
+}
+
+bool DestinationTree::start_file(int dir, const std::string &name, platform::TempFile &file) {
+    // A folder is swept when parent_of opens it, the root here.
+    if (dir == root_ && !root_swept_) {
+        root_swept_ = true;
+        sweep(dir);
+    }
+    return file.create(dir, platform::temporary_prefix(name, kPartTag));
+}
+
+bool DestinationTree::make_link(int dir, const std::string &name, const std::string &target, bool replace) {
+    if (!replace) return platform::make_link_at(target, dir, name);
+    const std::string temp = platform::temporary_name(name, kPartTag);
+    if (!platform::make_link_at(target, dir, temp)) return false;
+    if (platform::rename_at(dir, temp, dir, name, true)) return true;
+    const int err = errno;
+    platform::remove_at(dir, temp);
+    errno = err;
+    return false;
 }
 
 } // namespace lzh

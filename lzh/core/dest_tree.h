@@ -6,6 +6,7 @@
 #pragma once
 
 #include "header.h"
+#include "platform.h"
 
 #include <optional>
 #include <set>
@@ -39,6 +40,15 @@ public:
     // rather than a folder that could not be made.
     bool last_failure_unsafe() const { return unsafe_; }
 
+    // Starts the file that will be `name` in `dir` (a folder of parent_of)
+    // as a temporary beside it (platform::TempFile), to be placed once whole.
+    // Before the first file in a folder, temporaries that killed runs left
+    // there are removed.  False with errno.
+    bool start_file(int dir, const std::string &name, platform::TempFile &file);
+    // Makes the link `name` in `dir`; over what is there when `replace`.
+    // False with errno.
+    bool make_link(int dir, const std::string &name, const std::string &target, bool replace);
+
     // Records a directory's mode and time, applied by finish() once its
     // files are in (writing them would change the time again).
     void defer_directory(const std::vector<std::string> &parts, std::optional<std::uint16_t> mode, std::int64_t mtime);
@@ -51,6 +61,7 @@ public:
 
 private:
     int open_dir_at(int at, const std::string &name, bool create, std::string &why);
+    void sweep(int dir);
     struct Deferred {
         std::vector<std::string> parts;
         std::optional<std::uint16_t> mode;
@@ -63,6 +74,8 @@ private:
     int cached_fd_ = -1;
     std::vector<Deferred> deferred_;
     std::set<std::string> written_;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> swept_;  // folders whose abandoned temporaries are gone
+    bool root_swept_ = false;
 };
 
 } // namespace lzh

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lzh {
@@ -93,16 +92,6 @@ bool write_fully_at(int fd, std::uint64_t offset, const void *buf, std::size_t n
         offset += static_cast<std::uint64_t>(r);
     }
     return true;
-}
-
-mode_t current_umask() {
-    // Read once: umask() can only be read by setting it.
-    static const mode_t mask = [] {
-        mode_t u = ::umask(022);
-        ::umask(u);
-        return u;
-    }();
-    return mask;
 }
 
 std::string error_text(int err) { return std::strerror(err); }

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace lzh {
@@ -45,9 +44,6 @@ private:
 bool read_fully_at(int fd, std::uint64_t offset, void *buf, std::size_t n);
 bool write_fully(int fd, const void *buf, std::size_t n);
 bool write_fully_at(int fd, std::uint64_t offset, const void *buf, std::size_t n);
-
-// The process's umask, for modes of files created without a stored one.
-mode_t current_umask();
 
 // strerror() for messages.
 std::string error_text(int err);

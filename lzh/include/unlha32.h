@@ -31,7 +31,7 @@ extern "C" {
 typedef enum UnlhaResult {
     UNLHA_OK = 0,
     UNLHA_ERR_COMMAND = 1,   /* bad command text */
-    UNLHA_ERR_ARCHIVE = 2,   /* archive missing or unreadable */
+    UNLHA_ERR_ARCHIVE = 2,   /* archive missing, unreadable, or not a regular file */
     UNLHA_ERR_FORMAT = 3,    /* not an LZH archive, a damaged header, or an archive cut short */
     UNLHA_ERR_DATA = 4,      /* damaged member data (bad CRC, undecodable, unknown method) */
     UNLHA_ERR_WRITE = 5,     /* cannot write */

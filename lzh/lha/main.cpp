@@ -13,6 +13,7 @@
 #include "list_command.h"
 #include "morvane_version.h"
 #include "options.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <ctime>
@@ -41,6 +42,8 @@ constexpr const char *kHelp =
 } // namespace
 
 int main(int argc, char **argv) {
+    // Killed by a person or the session: no half-written file stays behind.
+    lzh::platform::remove_temporaries_on_signals();
     std::vector<std::string> args(argv + 1, argv + argc);
     lha::ParseResult parsed = lha::parse_command_line(args);
     switch (parsed.kind) {

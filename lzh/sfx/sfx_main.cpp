@@ -5,6 +5,7 @@
 #include "extract.h"
 #include "list.h"
 #include "output.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,7 @@ void usage(const char *argv0) {
 } // namespace
 
 int main(int argc, char **argv) {
+    lzh::platform::remove_temporaries_on_signals();  // no half-extracted file stays behind
     bool list = false, overwrite = false;
     std::string folder;
     for (int i = 1; i < argc; ++i) {

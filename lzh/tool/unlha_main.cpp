@@ -6,6 +6,7 @@
 #include "command.h"
 #include "morvane_version.h"
 #include "output.h"
+#include "platform.h"
 #include "run.h"
 
 #include <cerrno>
@@ -106,6 +107,8 @@ int finish_output(int rc) {
 } // namespace
 
 int main(int argc, char **argv) {
+    // Killed by a person or the session: no half-written file stays behind.
+    lzh::platform::remove_temporaries_on_signals();
     if (answer_option(argc, argv)) return finish_output(UNLHA_OK);
     if (argc < 2) {
         usage(stderr);

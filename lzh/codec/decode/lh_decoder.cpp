@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "cpu.h"
+#include "platform.h"
 #include "huffman_table.h"
 
 namespace lzh::detail {
@@ -534,7 +534,7 @@ void Decoder::decode_batch(Batch &b, const std::size_t stop) {
     if (lhark_) return decode_batch_lhark(b, stop);
 #ifdef LZH_X86_64
     // The shifts by a variable count take a third fewer steps with BMI2.
-    if (cpu::has_bmi2()) return decode_batch_bmi2(b, stop);
+    if (platform::cpu_has_bmi2()) return decode_batch_bmi2(b, stop);
 #endif
     decode_batch_here(b, stop);
 }
