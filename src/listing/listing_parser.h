@@ -11,16 +11,14 @@
 // fit their columns ends in a TAB and the exact sizes, which the row shows.
 #pragma once
 
+#include "app/controls.h"
+
 #include <QString>
 #include <QStringView>
 #include <vector>
 
 namespace morvane {
 
-struct Listing_Row {
-    QString text;
-    QString path;   // the member's exact name; empty for the summary row
-};
 
 // The stored path that a member's exact name stands for: "%XX" is the byte
 // XX of its UTF-8 form (the archiver so writes control characters, '"',
@@ -36,7 +34,9 @@ double Field_Value(QStringView field);
 // "#,##0", rounded half away from zero, right-aligned in `width` characters
 // (a longer number loses its leftmost characters).
 QString Format_Size(double value, qsizetype width = 12);
+// The same, appended to `out`.
+void Append_Size(QString& out, double value, qsizetype width = 12);
 
-std::vector<Listing_Row> Parse_Listing(const QString& text);
+std::vector<List_Row> Parse_Listing(const QString& text);
 
 }  // namespace morvane
