@@ -1,5 +1,7 @@
 #include "listing_parser.h"
 
+#include "os/local_names.h"
+
 #include <QStringList>
 #include <QVarLengthArray>
 
@@ -201,9 +203,11 @@ std::vector<List_Row> Parse_Listing(const QString& text)
     return rows;
 }
 
-QString Path_Of_Name(const QString& name)
+namespace {
+// The bytes of the stored path that an exact name stands for: "%XX" is the
+// byte XX of the path's UTF-8 form.
+QByteArray Stored_Bytes(const QString& name)
 {
-    // "%XX" stands for the byte XX of the path's UTF-8 form.
     const auto hex = [](char c) {
         return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
     };
@@ -220,7 +224,18 @@ QString Path_Of_Name(const QString& name)
             path += bytes[i];
         }
     }
-    return QString::fromUtf8(path);
+    return path;
+}
+}  // namespace
+
+QString Path_Of_Name(const QString& name)
+{
+    return QString::fromUtf8(Stored_Bytes(name));
+}
+
+QString File_Of_Name(const QString& name)
+{
+    return Local_Name(Stored_Bytes(name));
 }
 
 }  // namespace morvane

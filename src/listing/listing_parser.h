@@ -25,6 +25,10 @@ namespace morvane {
 // "%", "*" and "?"). For what a person sees and for the file a member
 // becomes; commands pass the exact name itself.
 QString Path_Of_Name(const QString& name);
+// The same path as the name of the file the member becomes on disk: a byte
+// that is no part of a UTF-8 character stays that byte (os/local_names.h),
+// where Path_Of_Name shows U+FFFD.
+QString File_Of_Name(const QString& name);
 
 // The leading number of a field: blanks, tabs and line feeds are skipped
 // wherever they stand; reading stops at the first character that cannot

@@ -20,9 +20,10 @@ void Form1::File_Read()
     Begin_Progress(text::Doing_Read, Lzh_Path);
     for (std::size_t k = 0; k < members.size(); ++k) {
         const QString& member = members[k];
-        const QString path = Path_Of_Name(member);   // the file it becomes
-        if (!Next_Member(int(k + 1), int(members.size()), path))
+        if (!Next_Member(int(k + 1), int(members.size()), Path_Of_Name(member)))
             break;
+        // The file it becomes, by the very bytes of its stored path.
+        const QString path = File_Of_Name(member);
         QString tmp = Path_Dir(Tmp_Text);
         Path_StripSep(tmp);
         const QString folder = read_folder_.For(tmp, path);
