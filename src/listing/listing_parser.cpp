@@ -47,16 +47,18 @@ Exact_Sizes Tail_Sizes(QStringView line)
     return {words[0], words[1]};
 }
 
-// "#,##0" of a whole number given as its digits (and perhaps a "-").
-void Append_Grouped(QString& out, std::string_view digits)
+// "#,##0" of a whole number given as its digits (and perhaps a "-"), each
+// character handed to `put`.
+template <typename Put>
+void Group(std::string_view digits, Put put)
 {
     const std::size_t sign = !digits.empty() && digits[0] == '-' ? 1 : 0;
     if (sign)
-        out += u'-';
+        put(u'-');
     for (std::size_t i = sign; i < digits.size(); ++i) {
         if (i > sign && (digits.size() - i) % 3 == 0)
-            out += u',';
-        out += QLatin1Char(digits[i]);
+            put(u',');
+        put(char16_t(digits[i]));
     }
 }
 
@@ -65,7 +67,7 @@ void Append_Grouped(QString& out, std::string_view digits)
 void Append_Exact_Size(QString& row, const QString& digits)
 {
     QString grouped;
-    Append_Grouped(grouped, digits.toStdString());
+    Group(digits.toStdString(), [&grouped](char16_t c) { grouped += QChar(c); });
     row += grouped.rightJustified(12);
 }
 
@@ -153,12 +155,15 @@ void Append_Size(QString& out, double value, qsizetype width)
     char digits[400];   // the most digits a double has, and a sign
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, rounded == 0 ? 0.0 : rounded,
                                             std::chars_format::fixed, 0);
-    QString grouped;
-    Append_Grouped(grouped, error == std::errc() ? std::string_view(digits, end - digits) : "0");
+    char16_t grouped[600];   // and a comma for every three
+    qsizetype length = 0;
+    Group(error == std::errc() ? std::string_view(digits, std::size_t(end - digits)) : "0",
+          [&](char16_t c) { grouped[length++] = c; });
     // Right-aligned in `width`; a longer number loses its leftmost characters.
-    if (grouped.size() < width)
-        out += QString(width - grouped.size(), u' ');
-    out += QStringView(grouped).right(width);
+    if (length < width)
+        out.resize(out.size() + width - length, u' ');
+    const qsizetype shown = std::min(length, width);
+    out.append(reinterpret_cast<const QChar*>(grouped + length - shown), shown);
 }
 
 QString Format_Size(double value, qsizetype width)
@@ -177,6 +182,9 @@ std::vector<List_Row> Parse_Listing(const QString& text)
     if (titles < 0)
         return rows;
     qsizetype lf = text.indexOf(u'\n', titles + 1);
+    // Room for a row per line at once: a listing of many thousand members
+    // is not copied over again and again as the rows grow.
+    rows.reserve(std::size_t(QStringView(text).mid(titles).count(u'\n')) + 1);
 
     // Member lines, until a line that begins with "-". When no line feed
     // follows, the member rows end there.
