@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace morvane {
 
@@ -57,7 +58,9 @@ int Form1::Unlha(const QString& command)
     const std::uint32_t size = Buf_Size > 0 ? std::uint32_t(Buf_Size) : 0;
     // Not cleared: the library writes its text and a NUL, and only that is
     // read. A large listing's room is never touched beyond its text.
-    const std::unique_ptr<char[]> output(new char[std::max<std::uint32_t>(size, 1)]);
+    const std::unique_ptr<char[]> output(new (std::nothrow) char[std::max<std::uint32_t>(size, 1)]);
+    if (!output)
+        return UNLHA_ERR_OUTPUT;   // no room for the text: as if it did not fit
     output[0] = '\0';
 
     void* const handle = window_.Handle();

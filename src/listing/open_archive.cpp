@@ -18,13 +18,16 @@ constexpr int Growth = 8;
 constexpr int Max_Listing_Bytes = 1 << 28;
 // A listing takes up to about this many bytes per byte of archive (small
 // members with long names); offered at once, the room spares a large
-// archive a second listing. What is not written is never touched.
+// archive a second listing. What is not written is never touched. A large
+// archive of large members needs little: its first room stops at 64 MiB
+// (some 650,000 members).
 constexpr qint64 Listing_Per_Archive_Byte = 4;
+constexpr qint64 Max_First_Room = 1 << 26;
 
 int Listing_Room(const QString& archive)
 {
     const qint64 guess = QFileInfo(archive).size() * Listing_Per_Archive_Byte;
-    return int(std::clamp<qint64>(guess, Buf_Chars, Max_Listing_Bytes));
+    return int(std::clamp<qint64>(guess, Buf_Chars, Max_First_Room));
 }
 }  // namespace
 
