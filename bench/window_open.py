@@ -10,9 +10,12 @@ turn and in alternating order:
                                   program's morvane.paint trace line), which
                                   takes the listing, its parse and the rows
 and prints medians, the ratio paired within each round (median of the
-rounds' ratios), and how the open's time per member (the window's less
-its start-up with no archive) grows from one size to the next. Goals: the 300,000-member open within 2x `unlha l`, and the time
-per member not growing (the open linear). Exits 1 when a goal is missed.
+rounds' ratios), whether that ratio grows from one size to the next (it
+must not: the open is linear, as `unlha l` is), and the open's own time per
+member (the window's less its start-up with no archive) for reference.
+Goals: the 300,000-member open within 2x `unlha l`, and the ratio not
+growing by more than 10% from one size to the next. Exits 1 when a goal is
+missed.
 """
 import argparse
 import os
@@ -100,7 +103,7 @@ def main():
     env.setdefault("XDG_RUNTIME_DIR", args.work)
     run_dir = os.path.join(args.work, "run")
     os.makedirs(run_dir, exist_ok=True)
-    rows, missed, per_member = [], [], {}
+    rows, missed, per_member, ratios_of = [], [], {}, {}
     try:
         start = statistics.median(time_window(morvane, None, env, run_dir) for _ in range(args.runs))
         rows.append(("empty window (start-up)", "", f"{start:.3f}s", "", "", ""))
@@ -116,6 +119,7 @@ def main():
                 t_w.append(got["w"])
                 ratios.append(got["w"] / got["l"])
             ratio = statistics.median(ratios)
+            ratios_of[n] = ratio
             # The open's own part: the empty window's start-up taken off.
             per_member[n] = (statistics.median(t_w) - start) / n
             goal = "<= 2.00" if n == max(sizes) else ""
@@ -136,12 +140,14 @@ def main():
         print("  ".join(c.ljust(widths[i]) for i, c in enumerate(r)).rstrip())
     ordered = sorted(per_member)
     for small, large in zip(ordered, ordered[1:]):
-        growth = per_member[large] / per_member[small]
-        # Linear: the open's time per member does not grow with the archive.
-        ok = growth <= 1.25
-        print(f"open's time per member (start-up taken off), {large:,} vs {small:,}: "
-              f"{per_member[small] * 1e6:.2f} -> {per_member[large] * 1e6:.2f} us, {growth:.2f} "
-              f"(goal <= 1.25) {'ok' if ok else 'MISSED'}")
+        # Linear: against `unlha l` of the same archive (itself linear, and
+        # timed in the same rounds), the window does not fall behind as the
+        # archive grows.
+        growth = ratios_of[large] / ratios_of[small]
+        ok = growth <= 1.10
+        print(f"{large:,} vs {small:,} members: window / unlha l {ratios_of[small]:.2f} -> {ratios_of[large]:.2f} "
+              f"({growth:.2f}, goal <= 1.10) {'ok' if ok else 'MISSED'}; the open's own time per member "
+              f"{per_member[small] * 1e6:.2f} -> {per_member[large] * 1e6:.2f} us")
         if not ok:
             missed.append(f"growth {small}->{large}")
     if missed:

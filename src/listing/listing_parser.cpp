@@ -182,9 +182,6 @@ std::vector<List_Row> Parse_Listing(const QString& text)
     if (titles < 0)
         return rows;
     qsizetype lf = text.indexOf(u'\n', titles + 1);
-    // Room for a row per line at once: a listing of many thousand members
-    // is not copied over again and again as the rows grow.
-    rows.reserve(std::size_t(QStringView(text).mid(titles).count(u'\n')) + 1);
 
     // Member lines, until a line that begins with "-". When no line feed
     // follows, the member rows end there.
