@@ -40,7 +40,8 @@ int Form1::Progress_Of(void*, const UnlhaProgress* p, void* form)
                         : p->members_total ? double(p->members_done) / double(p->members_total)
                                            : 0.0;
     // A member merely copied along by a delete or an add is not the one the
-    // person sees worked on (a library without the field copies nothing it says).
+    // person sees worked on (an older library, without the field, names
+    // every member as worked on).
     const bool copied = p->size >= offsetof(UnlhaProgress, work) + sizeof p->work && p->work == UNLHA_WORK_COPY;
     // The member's name as a person reads it, not its exact form; made only
     // when the window shows it (a listing reports every member).
@@ -59,8 +60,11 @@ int Form1::Unlha(const QString& command)
     // Not cleared: the library writes its text and a NUL, and only that is
     // read. A large listing's room is never touched beyond its text.
     const std::unique_ptr<char[]> output(new (std::nothrow) char[std::max<std::uint32_t>(size, 1)]);
-    if (!output)
-        return UNLHA_ERR_OUTPUT;   // no room for the text: as if it did not fit
+    if (!output) {
+        // No room for the text: as if it did not fit.
+        Buf_Out = QString(Buf_Chars, u' ');
+        return UNLHA_ERR_OUTPUT;
+    }
     output[0] = '\0';
 
     void* const handle = window_.Handle();
@@ -84,10 +88,6 @@ int Form1::Unlha(const QString& command)
         Buf_Out.resize(Buf_Chars, u' ');
     return result;
 }
-
-}  // namespace morvane
-
-namespace morvane {
 
 void Form1::Begin_Progress(const QString& what, const QString& archive)
 {
