@@ -9,7 +9,7 @@ declare -A group=(
   [build]="cmake make g++ pkg-config qt6-base-dev liblhasa-dev"
   [run]="qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic xdg-utils shared-mime-info file desktop-file-utils"
   [test]="libgtest-dev nlohmann-json3-dev zlib1g-dev lhasa libarchive-tools 7zip jlha-utils
-          xvfb xauth xdotool imagemagick openbox clang libclang-rt-14-dev python3 time hyperfine util-linux
+          xvfb xauth xdotool xclip imagemagick openbox clang libclang-rt-14-dev python3 time hyperfine util-linux
           faketime zip patool mc file-roller dbus-daemon
           lintian appstream librsvg2-bin man-db"
   [package]="debhelper dpkg-dev"

@@ -41,6 +41,9 @@ public:
         p.bytes_total = r.bytes_total;
         p.members_done = r.members_done;
         p.members_total = r.members_total;
+        p.work = r.work == lzh::MemberWork::replace ? UNLHA_WORK_REPLACE
+                 : r.work == lzh::MemberWork::copy  ? UNLHA_WORK_COPY
+                                                    : UNLHA_WORK_OWN;
         return r_.callback(window_, &p, r_.data) == 0;
     }
 

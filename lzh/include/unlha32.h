@@ -64,7 +64,15 @@ typedef struct UnlhaProgress {
     const char *member;        /* its name as the listing gives it; "" before the first */
     uint64_t bytes_done, bytes_total;      /* of the whole command */
     uint64_t members_done, members_total;
+    int work;                  /* UNLHA_WORK_OWN, _REPLACE or _COPY (below) */
 } UnlhaProgress;
+
+/* What is done with the member, where a command does more than one thing. */
+enum {
+    UNLHA_WORK_OWN = 0,        /* the command's own: extracted, tested, listed, added, deleted */
+    UNLHA_WORK_REPLACE = 1,    /* "a": added in place of an old member of the same path */
+    UNLHA_WORK_COPY = 2        /* "a", "d": an old member kept, copied as it is */
+};
 
 typedef int (*UnlhaProgressCallback)(void *window, const UnlhaProgress *progress, void *data);
 

@@ -5,8 +5,17 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <vector>
 
 namespace morvane {
+
+// A row of List1: its text and, for a member row, the member's exact name
+// (empty for the summary row).
+struct List_Row {
+    QString text;
+    QString path;
+};
 
 // List1: rows of fixed-column text. A member row carries its member's whole
 // stored path beside the text; the summary row carries an empty path.
@@ -18,6 +27,9 @@ public:
     virtual QString ItemPath(int index) const = 0;
     virtual bool Selected(int index) const = 0;
     virtual void AddItem(const QString& text, const QString& path) = 0;
+    // Appends `rows` in their order, as AddItem of each would, in one go (a
+    // listing of many thousand members).
+    virtual void AddItems(std::vector<List_Row> rows) = 0;
     virtual void RemoveItem(int index) = 0;
     virtual void Clear() = 0;
     virtual int Width() const = 0;
@@ -69,16 +81,23 @@ public:
     virtual void Show() = 0;
 };
 
-// The progress window of a long archiver call: over Form1 when it is
-// shown, alone before that. Begin before the call, Step as the library
-// reports (false when the person asked to stop), End after it. It shows
-// itself only when the call takes longer than about half a second.
+// The progress window of archiver work: one for a whole command, however
+// many calls it makes, over Form1 when that is shown and alone before. It
+// shows itself only once the work has taken about half a second.
 class ProgressWindow {
 public:
     virtual ~ProgressWindow() = default;
+    // The work begins; `title` says what it is.
     virtual void Begin(const QString& title) = 0;
-    // `done` runs from 0 to 1 by bytes.
-    virtual bool Step(const QString& member, double done) = 0;
+    // A command on several members, one call each: member `k` of `n` (from
+    // 1) begins; `name` is the member as a person reads it. False once the
+    // person has asked to stop.
+    virtual bool Next(int k, int n, const QString& name) = 0;
+    // As the library reports within a call: the member at work, which
+    // `member` gives only when the window is about to show it ("" keeps the
+    // name shown), and the share of the call done, 0 to 1. False once the
+    // person has asked to stop.
+    virtual bool Step(const std::function<QString()>& member, double done) = 0;
     virtual void End() = 0;
 };
 

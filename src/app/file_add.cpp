@@ -20,8 +20,13 @@ void Form1::File_Add(int n)
         return;
 
     // Buf_Size stays as it is: nothing reads the library's text here.
-    for (int k = 1; k <= n; ++k)
+    Begin_Progress(text::Doing_Add, CMDialog1.FileName);
+    for (int k = 1; k <= n; ++k) {
+        if (!Next_Member(k, n, Arg_Word.value(k)))
+            break;
         Run(Cmd_Add(CMDialog1.FileName, Arg_Word.value(k)));
+    }
+    End_Progress();
 }
 
 }  // namespace morvane

@@ -50,6 +50,9 @@ bool Form1::Run(const std::optional<QString>& command)
     // A command that could not be built fails like one the library refused.
     if (command && Unlha(*command) == 0)
         return true;
+    // A call the person stopped: the progress window goes before "err".
+    if (stop_asked_)
+        End_Progress();
     Err();
     return false;
 }

@@ -117,6 +117,14 @@ private:
     QStringList Member_Names() const;             // of every member row, in row order
     QString Find_Text_Viewer(const QString& folder);
     static int Progress_Of(void* window, const UnlhaProgress* progress, void* form);
+    // One progress window over a command's calls, one call per member:
+    // begun before the first, told of each member before its call (false
+    // once the person asked to stop: call no further member), ended after
+    // the last. Without it each call has a window of its own. `name` is
+    // the member (or file) as a person reads it.
+    void Begin_Progress(const QString& what, const QString& archive);
+    bool Next_Member(int k, int n, const QString& name);
+    void End_Progress();
     bool Is_Lzh_Archive(const QString& path) const;   // an existing file the library lists
 
     WindowFrame& window_;
@@ -128,6 +136,8 @@ private:
     Desktop& desktop_;
     const UnlhaLibrary& library_;
     Read_Folder read_folder_;   // File_Read's private folder under TMP
+    bool command_progress_ = false;   // a command's one progress window is open
+    bool stop_asked_ = false;         // the person asked to stop the work under way
 };
 
 // The column heading that start-up writes into Label1 (42 characters).
@@ -154,6 +164,16 @@ inline const QString No_Library = QStringLiteral("アーカイバ ライブラ�
 inline const QString No_Viewer = QStringLiteral("テキスト表示プログラムを起動できません。\n%1");
 // The progress window's title: the application's, what it does, the archive.
 inline const QString Progress_Title = QStringLiteral("MORVANE - %1 - %2");
+// What the work is, in the words of the menus and dialogs that start it.
+inline const QString Doing_List = QStringLiteral("読込み");
+inline const QString Doing_Extract = QStringLiteral("解凍");
+inline const QString Doing_Delete = QStringLiteral("削除");
+inline const QString Doing_Read = QStringLiteral("ﾃｷｽﾄ読込");
+inline const QString Doing_Add = QStringLiteral("書込み");
+inline const QString Doing_Exe = QStringLiteral("実行ファイル作製");
 }  // namespace text
+
+// "MORVANE - what - the archive's file name".
+QString Progress_Title(const QString& what, const QString& archive);
 
 }  // namespace morvane

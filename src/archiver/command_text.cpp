@@ -70,17 +70,4 @@ QString Archive_Of(const QString& command)
     return {};
 }
 
-QString What_It_Does(const QString& command)
-{
-    // In the words of the menus and dialogs that start them.
-    switch (command.isEmpty() ? u' ' : command[0].unicode()) {
-    case u'l': return QStringLiteral("読込み");
-    case u'x': return QStringLiteral("解凍");
-    case u'd': return QStringLiteral("削除");
-    case u'a': return QStringLiteral("書込み");
-    case u's': return QStringLiteral("実行ファイル作製");
-    default: return command.section(u' ', 0, 0);
-    }
-}
-
 }  // namespace morvane

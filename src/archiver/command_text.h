@@ -18,8 +18,7 @@ QString Cmd_Self_Extract(const QString& archive, const QString& folder);
 QString Cmd_Add(const QString& archive, const QString& file);
 
 // Read back from a command text built here: the archive it names (its first
-// quoted word), and what it does, as the progress window says it.
+// quoted word).
 QString Archive_Of(const QString& command);
-QString What_It_Does(const QString& command);
 
 }  // namespace morvane

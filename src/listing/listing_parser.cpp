@@ -1,9 +1,14 @@
 #include "listing_parser.h"
 
+#include "os/local_names.h"
+
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace morvane {
 
@@ -27,12 +32,12 @@ struct Exact_Sizes {
     QString original, packed;   // digits; empty when the line has none
 };
 
-Exact_Sizes Tail_Sizes(const QString& text, qsizetype start, qsizetype end)
+Exact_Sizes Tail_Sizes(QStringView line)
 {
-    const qsizetype tab = text.indexOf(u'\t', start);
-    if (tab < 0 || tab >= end)
+    const qsizetype tab = line.indexOf(u'\t');
+    if (tab < 0)
         return {};
-    const QStringList words = QStringView(text).mid(tab + 1, end - tab - 1).trimmed().toString().split(u' ');
+    const QStringList words = line.mid(tab + 1).trimmed().toString().split(u' ');
     if (words.size() != 2)
         return {};
     for (const QString& w : words) {
@@ -42,34 +47,49 @@ Exact_Sizes Tail_Sizes(const QString& text, qsizetype start, qsizetype end)
     return {words[0], words[1]};
 }
 
-// "#,##0" of a whole number given as its digits.
-QString Grouped(const QString& digits)
+// "#,##0" of a whole number given as its digits (and perhaps a "-"), each
+// character handed to `put`.
+template <typename Put>
+void Group(std::string_view digits, Put put)
 {
-    QString grouped;
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += u',';
-        grouped += digits[i];
+    const std::size_t sign = !digits.empty() && digits[0] == '-' ? 1 : 0;
+    if (sign)
+        put(u'-');
+    for (std::size_t i = sign; i < digits.size(); ++i) {
+        if (i > sign && (digits.size() - i) % 3 == 0)
+            put(u',');
+        put(char16_t(digits[i]));
     }
-    return grouped;
 }
 
+// A size right-aligned in 12; a longer one is never cut: the rest of its
+// row moves right, as after a full-width name.
+void Append_Exact_Size(QString& row, const QString& digits)
+{
+    QString grouped;
+    Group(digits.toStdString(), [&grouped](char16_t c) { grouped += QChar(c); });
+    row += grouped.rightJustified(12);
+}
+
+// Builds the row of the line that starts at `start` and ends at `end` (its
+// line feed, or the text's end); fields are cut at their columns however
+// short the line, as the layout says.
 QString Make_Row(const QString& text, qsizetype start, qsizetype end)
 {
-    const Exact_Sizes exact = Tail_Sizes(text, start, end);
+    const Exact_Sizes exact = Tail_Sizes(QStringView(text).mid(start, end - start));
     QString row;
-    row.reserve(63);
-    // A size right-aligned in 12; a longer one is never cut: the rest of
-    // its row moves right, as after a full-width name.
-    const auto put_size = [&row](const QString& size) { row += size.rightJustified(12); };
-    const auto size_at = [&](qsizetype column, const QString& digits) {
-        return digits.isEmpty() ? Format_Size(Field_Value(Field(text, start, column, 8))).trimmed() : Grouped(digits);
-    };
+    row.reserve(64);
     row += Field(text, start, 3, 12);
     row += u' ';
-    put_size(size_at(17, exact.original));
+    if (exact.original.isEmpty())
+        Append_Size(row, Field_Value(Field(text, start, 17, 8)), 12);
+    else
+        Append_Exact_Size(row, exact.original);
     row += u' ';
-    put_size(size_at(27, exact.packed));
+    if (exact.packed.isEmpty())
+        Append_Size(row, Field_Value(Field(text, start, 27, 8)), 12);
+    else
+        Append_Exact_Size(row, exact.packed);
     row += u' ';
     row += Field(text, start, 36, 6);
     row += u' ';
@@ -98,7 +118,8 @@ QString Stored_Path(const QString& text, qsizetype start, qsizetype end)
 
 double Field_Value(QStringView field)
 {
-    QString number;
+    // Gathered without the blanks into a few bytes; a field holds eight.
+    QVarLengthArray<char, 32> number;
     bool sign_seen = false;
     bool point_seen = false;
     for (QChar c : field) {
@@ -107,47 +128,54 @@ double Field_Value(QStringView field)
         if ((c == u'-' || c == u'+') && number.isEmpty() && !sign_seen) {
             sign_seen = true;
             if (c == u'-')
-                number += c;
+                number.append('-');
             continue;
         }
         if (c >= u'0' && c <= u'9') {
-            number += c;
+            number.append(char(c.unicode()));
             continue;
         }
         if (c == u'.' && !point_seen) {
             point_seen = true;
-            number += c;
+            number.append('.');
             continue;
         }
         break;
     }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok ? value : 0.0;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.begin(), number.end(), value);
+    return error == std::errc() && end == number.end() ? value : 0.0;
 }
 
-QString Format_Size(double value, qsizetype width)
+void Append_Size(QString& out, double value, qsizetype width)
 {
     // Beyond 2^53 a double holds no exact whole number anyway; a size field
     // holds at most ten digits, so that is far out of reach.
     const double rounded = std::round(value);
-    const bool negative = rounded < 0;
-    const QString digits = QString::number(std::fabs(rounded), 'f', 0);
-    QString grouped;
-    grouped.reserve(digits.size() + digits.size() / 3 + 1);
-    for (qsizetype i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += u',';
-        grouped += digits[i];
-    }
-    if (negative && rounded != 0)
-        grouped.prepend(u'-');
-    return (QString(width, u' ') + grouped).right(width);
+    char digits[400];   // the most digits a double has, and a sign
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, rounded == 0 ? 0.0 : rounded,
+                                            std::chars_format::fixed, 0);
+    char16_t grouped[600];   // and a comma for every three
+    qsizetype length = 0;
+    Group(error == std::errc() ? std::string_view(digits, std::size_t(end - digits)) : "0",
+          [&](char16_t c) { grouped[length++] = c; });
+    // Right-aligned in `width`; a longer number loses its leftmost characters.
+    if (length < width)
+        out.resize(out.size() + width - length, u' ');
+    const qsizetype shown = std::min(length, width);
+    out.append(reinterpret_cast<const QChar*>(grouped + length - shown), shown);
 }
 
-std::vector<Listing_Row> Parse_Listing(const QString& text)
+QString Format_Size(double value, qsizetype width)
 {
-    std::vector<Listing_Row> rows;
+    QString out;
+    Append_Size(out, value, width);
+    return out;
+}
+
+std::vector<List_Row> Parse_Listing(const QString& text)
+{
+    std::vector<List_Row> rows;
     // The first "--" is the separator under the column titles. A text without
     // one is no listing at all (an error message): it gives no rows.
     const qsizetype titles = text.indexOf(u"--");
@@ -180,9 +208,11 @@ std::vector<Listing_Row> Parse_Listing(const QString& text)
     return rows;
 }
 
-QString Path_Of_Name(const QString& name)
+namespace {
+// The bytes of the stored path that an exact name stands for: "%XX" is the
+// byte XX of the path's UTF-8 form.
+QByteArray Stored_Bytes(const QString& name)
 {
-    // "%XX" stands for the byte XX of the path's UTF-8 form.
     const auto hex = [](char c) {
         return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
     };
@@ -199,7 +229,18 @@ QString Path_Of_Name(const QString& name)
             path += bytes[i];
         }
     }
-    return QString::fromUtf8(path);
+    return path;
+}
+}  // namespace
+
+QString Path_Of_Name(const QString& name)
+{
+    return QString::fromUtf8(Stored_Bytes(name));
+}
+
+QString File_Of_Name(const QString& name)
+{
+    return Local_Name(Stored_Bytes(name));
 }
 
 }  // namespace morvane

@@ -11,22 +11,24 @@
 // fit their columns ends in a TAB and the exact sizes, which the row shows.
 #pragma once
 
+#include "app/controls.h"
+
 #include <QString>
 #include <QStringView>
 #include <vector>
 
 namespace morvane {
 
-struct Listing_Row {
-    QString text;
-    QString path;   // the member's exact name; empty for the summary row
-};
 
 // The stored path that a member's exact name stands for: "%XX" is the byte
 // XX of its UTF-8 form (the archiver so writes control characters, '"',
 // "%", "*" and "?"). For what a person sees and for the file a member
 // becomes; commands pass the exact name itself.
 QString Path_Of_Name(const QString& name);
+// The same path as the name of the file the member becomes on disk: a byte
+// that is no part of a UTF-8 character stays that byte (os/local_names.h),
+// where Path_Of_Name shows U+FFFD.
+QString File_Of_Name(const QString& name);
 
 // The leading number of a field: blanks, tabs and line feeds are skipped
 // wherever they stand; reading stops at the first character that cannot
@@ -36,7 +38,9 @@ double Field_Value(QStringView field);
 // "#,##0", rounded half away from zero, right-aligned in `width` characters
 // (a longer number loses its leftmost characters).
 QString Format_Size(double value, qsizetype width = 12);
+// The same, appended to `out`.
+void Append_Size(QString& out, double value, qsizetype width = 12);
 
-std::vector<Listing_Row> Parse_Listing(const QString& text);
+std::vector<List_Row> Parse_Listing(const QString& text);
 
 }  // namespace morvane

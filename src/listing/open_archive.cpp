@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
@@ -23,6 +25,20 @@ bool Listing_Cut(const QString& text)
 {
     const qsizetype titles = text.indexOf(u"\n--");
     return titles >= 0 && text.indexOf(u"\n-", titles + 1) < 0;
+}
+
+// A listing takes up to about this many bytes per byte of archive (small
+// members with long names); offered at once, the room spares a large
+// archive a second listing. What is not written is never touched. A large
+// archive of large members needs little: its first room stops at 64 MiB
+// (some 650,000 members).
+constexpr qint64 Listing_Per_Archive_Byte = 4;
+constexpr qint64 Max_First_Room = 1 << 26;
+
+int Listing_Room(const QString& archive)
+{
+    const qint64 guess = QFileInfo(archive).size() * Listing_Per_Archive_Byte;
+    return int(std::clamp<qint64>(guess, Buf_Chars, Max_First_Room));
 }
 }  // namespace
 
@@ -49,14 +65,13 @@ void Form1::File_List()
 {
     window_.SetCaption(text::Version + QStringLiteral("  ") + Lzh_Path);
     List1.Clear();
-    Buf_Size = Buf_Chars;
     pointer_.Set(Pointer_Busy);
 
     const QString command = Cmd_List(Lzh_Path);
+    Buf_Size = Listing_Room(Lzh_Path);
     int result = Unlha(command);
-    while ((result == UNLHA_ERR_OUTPUT || (result != 0 && Listing_Cut(Buf_Out))) &&
-           Buf_Size <= Max_Listing_Bytes / Growth) {
-        Buf_Size *= Growth;
+    while ((result == UNLHA_ERR_OUTPUT || (result != 0 && Listing_Cut(Buf_Out))) && Buf_Size < Max_Listing_Bytes) {
+        Buf_Size = std::min(Buf_Size * Growth, Max_Listing_Bytes);
         result = Unlha(command);
     }
     Buf_Size = Buf_Chars;
@@ -82,8 +97,7 @@ bool Form1::Is_Lzh_Archive(const QString& path) const
 
 void Form1::List_Fill()
 {
-    for (const Listing_Row& row : Parse_Listing(Buf_Out))
-        List1.AddItem(row.text, row.path);
+    List1.AddItems(Parse_Listing(Buf_Out));
 }
 
 }  // namespace morvane

@@ -4,6 +4,7 @@
 #include "app/form1.h"
 #include "archiver/command_text.h"
 #include "archiver/path.h"
+#include "listing/listing_parser.h"
 #include "member_match.h"
 
 #include <algorithm>
@@ -18,10 +19,16 @@ void Form1::File_Del()
     const std::vector<int> rows = Selected_Members();
     const Member_Index index(rows.empty() ? QStringList() : Member_Names());
     std::set<int> gone;
-    for (int row : rows) {
+    Begin_Progress(text::Doing_Delete, Lzh_Path);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int row = rows[k];
         if (gone.count(row))
             continue;   // taken with a folder or a name deleted before it
         const QString member = Member_Name(row);
+        // Once the person asks to stop, no further member is deleted and
+        // their rows stay.
+        if (!Next_Member(int(k + 1), int(rows.size()), Path_Of_Name(member)))
+            break;
         // A folder row means the folder with everything in it. Any other name
         // that would also hit a member that is not selected is not handed
         // over: the archiver would delete that one too.
@@ -36,6 +43,8 @@ void Form1::File_Del()
             gone.insert(hits.begin(), hits.end());
         }
     }
+
+    End_Progress();
 
     // Only the rows of members really deleted go; bottom up, so that the
     // indices still to be visited stay valid.

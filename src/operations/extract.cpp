@@ -19,8 +19,14 @@ void Form1::File_Free()
     if (chosen.isEmpty())
         return;
     Begin_Command();
-    for (int row : rows)
-        Run(Cmd_Extract(Lzh_Path, Folder_Of(CMDialog1.FileName), Member_Name(row)));
+    Begin_Progress(text::Doing_Extract, Lzh_Path);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const QString member = Member_Name(rows[k]);
+        if (!Next_Member(int(k + 1), int(rows.size()), Path_Of_Name(member)))
+            break;
+        Run(Cmd_Extract(Lzh_Path, Folder_Of(CMDialog1.FileName), member));
+    }
+    End_Progress();
     End_Command();
 }
 

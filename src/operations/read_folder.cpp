@@ -1,6 +1,7 @@
 #include "read_folder.h"
 
 #include "archiver/path.h"
+#include "os/local_names.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,13 +16,13 @@ QString Member_File(const QString& folder, const QString& member)
 
 Read_Folder::Stamp Read_Folder::Stamp_Of(const QString& file)
 {
-    const QFileInfo info(file);
-    if (!info.exists() && !info.isSymLink())
+    const Local_File info = Local_Stat(file);
+    if (!info.exists)
         return {};
     // A link or folder in a file's place is never what was written.
-    if (info.isSymLink() || !info.isFile())
-        return {-2, {}};
-    return {info.size(), info.lastModified()};
+    if (!info.regular)
+        return {-2, 0};
+    return {info.size, info.modified_ns};
 }
 
 QString Read_Folder::Make(const QString& parent)

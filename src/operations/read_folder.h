@@ -7,7 +7,6 @@
 // was extracted: one a viewer saved over sends the member to a fresh folder.
 #pragma once
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 
@@ -15,8 +14,8 @@ namespace morvane {
 
 class Read_Folder {
 public:
-    // The folder (no trailing separator) to extract `member` (a stored path)
-    // into, made under `parent` if need be; "" if no folder could be made.
+    // The folder (no trailing separator) to extract `member` (a stored path
+    // as a local name, os/local_names.h) into, made under `parent` if need be; "" if no folder could be made.
     QString For(const QString& parent, const QString& member);
     // `file` was just extracted by this program.
     void Written(const QString& file);
@@ -24,7 +23,7 @@ public:
 private:
     struct Stamp {
         qint64 size = -1;
-        QDateTime modified;
+        qint64 modified_ns = 0;
         bool operator==(const Stamp&) const = default;
     };
     static Stamp Stamp_Of(const QString& file);

@@ -11,9 +11,19 @@ namespace morvane {
 void Form1::File_Read()
 {
     Begin_Command();
+    // A folder row is no text to read: nothing is extracted or started for it.
+    std::vector<QString> members;
     for (int row : Selected_Members()) {
-        const QString member = Member_Name(row);
-        const QString path = Path_Of_Name(member);   // the file it becomes
+        if (const QString member = Member_Name(row); !member.endsWith(u'/'))
+            members.push_back(member);
+    }
+    Begin_Progress(text::Doing_Read, Lzh_Path);
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        const QString& member = members[k];
+        if (!Next_Member(int(k + 1), int(members.size()), Path_Of_Name(member)))
+            break;
+        // The file it becomes, by the very bytes of its stored path.
+        const QString path = File_Of_Name(member);
         QString tmp = Path_Dir(Tmp_Text);
         Path_StripSep(tmp);
         const QString folder = read_folder_.For(tmp, path);
@@ -27,6 +37,7 @@ void Form1::File_Read()
         if (!viewer || !desktop_.Start_Program(viewer->first(), viewer->mid(1)))
             messages_.Show(text::No_Viewer.arg(Txt_Viewer));
     }
+    End_Progress();
     End_Command();
 }
 

@@ -1,6 +1,10 @@
 #include "exec_line.h"
 
+#include "local_names.h"
+
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 namespace morvane {
 
@@ -167,7 +171,13 @@ std::optional<QStringList> Viewer_Command(const QString& line, const QString& fi
     const std::optional<QStringList> words = Exec_Words(line);
     if (!words || words->isEmpty() || words->first().isEmpty())
         return std::nullopt;
+#if defined(Q_OS_WIN)
     const QString url = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
+#else
+    // From the file's own bytes: a byte of its name that no code page
+    // decodes is kept as %XX.
+    const QString url = u"file://"_s + QString::fromLatin1(Local_Bytes(file).toPercentEncoding("/"));
+#endif
     bool file_given = false;
     QStringList command = {words->first()};
     for (const QString& word : words->mid(1)) {

@@ -40,6 +40,7 @@ std::optional<QStringList> Expand_Entry_Codes(const QStringList& words, const En
 // the first word is the program as it stands; in the others %f and %F give
 // the file's path, %u and %U its file: URL, %% a "%". A line with no file
 // code gets the path as its last argument. nullopt for an empty or broken line.
+// `file` is a local name (os/local_names.h).
 std::optional<QStringList> Viewer_Command(const QString& line, const QString& file);
 
 }  // namespace morvane

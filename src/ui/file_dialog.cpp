@@ -1,10 +1,19 @@
 #include "file_dialog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
+#include <QScreen>
+#include <QSplitter>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -36,12 +45,71 @@ QStringList Patterns(const QString& list)
 
 bool Is_Wildcard(const QString& name) { return name.contains(u'*') || name.contains(u'?'); }
 
+// Qt 6.4 asks its translations for the type of a folder ("Folder"), a drive
+// and so on under a context its Japanese translation does not have yet; the
+// translation has them under the dialog's own context, where earlier Qt
+// versions looked. A file's type comes from the MIME database, translated.
+class Translated_Types : public QFileIconProvider {
+public:
+    QString type(const QFileInfo& info) const override
+    {
+        const QString type = QFileIconProvider::type(info);
+        for (const char* untranslated : {"Folder", "Drive", "Shortcut", "Unknown"}) {
+            if (type == QLatin1String(untranslated))
+                return QCoreApplication::translate("QFileDialog", untranslated);
+        }
+        return type;
+    }
+};
+
+// Wide enough for the detail columns, a name and the places beside them,
+// in the dialog's font, as far as the screen has room.
+QSize Readable_Size(const QWidget& dialog)
+{
+    const QFontMetrics metrics = dialog.fontMetrics();
+    QSize size(metrics.averageCharWidth() * 130, metrics.height() * 30);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    return size.expandedTo(dialog.size());
+}
+
+// The size, type and date columns as wide as what they show, the name
+// column what is left, the places as wide as their names: once the folder
+// has been read, and again whenever another one is.
+void Fit_Columns(QFileDialog& dialog)
+{
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!model || !details)
+        return;
+    details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    const auto fit = [details, &dialog] {
+        auto* places = dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+        auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+        if (places && splitter && splitter->count() == 2) {
+            const int wanted = places->sizeHintForColumn(0) + 2 * places->frameWidth() + 4;
+            const QList<int> sizes = splitter->sizes();
+            if (sizes.value(0) < wanted && sizes.value(1) > 2 * wanted)
+                splitter->setSizes({wanted, sizes.value(0) + sizes.value(1) - wanted});
+        }
+        for (int column = 1; column < details->header()->count(); ++column)
+            details->resizeColumnToContents(column);
+    };
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog, fit);
+}
+
 // A name with "*" or "?" in it is a filter, as in a common dialog: the
 // dialog shows the files it matches (in the folder typed before it, if any)
 // and stays open. Such a name is never confirmed.
 class Common_File_Dialog : public QFileDialog {
 public:
-    using QFileDialog::QFileDialog;
+    Common_File_Dialog(QWidget* parent, const QString& title) : QFileDialog(parent, title)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setIconProvider(&types_);
+        resize(Readable_Size(*this));
+        Fit_Columns(*this);
+    }
 
     void accept() override
     {
@@ -58,6 +126,8 @@ public:
     }
 
 private:
+    Translated_Types types_;
+
     void Show_Matching(const QString& typed)
     {
         const qsizetype slash = typed.lastIndexOf(u'/');
@@ -89,7 +159,6 @@ bool Qt_File_Dialog::Run(DialogAction action, const CommonDialog& settings, QStr
 {
     Common_File_Dialog dialog(window_ && window_->isVisible() ? window_ : nullptr, settings.DialogTitle);
     dialog.setObjectName(QStringLiteral("CMDialog1"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The pattern part of each filter is ours; the person sees the description.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(action == DialogAction::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);

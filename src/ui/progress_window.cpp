@@ -17,13 +17,28 @@ Qt_Progress_Window::~Qt_Progress_Window() = default;
 
 void Qt_Progress_Window::Begin(const QString& title)
 {
+    dialog_.reset();
     title_ = title;
+    count_.clear();
+    name_.clear();
     cancelled_ = false;
     started_.start();
     painted_.invalidate();
 }
 
-bool Qt_Progress_Window::Step(const QString& member, double done)
+bool Qt_Progress_Window::Next(int k, int n, const QString& name)
+{
+    count_ = QStringLiteral("%1 / %2").arg(k).arg(n);
+    name_ = name;
+    return Update(nullptr, 0.0);
+}
+
+bool Qt_Progress_Window::Step(const std::function<QString()>& member, double done)
+{
+    return Update(&member, done);
+}
+
+bool Qt_Progress_Window::Update(const std::function<QString()>* member, double done)
 {
     if (cancelled_)
         return false;
@@ -49,10 +64,14 @@ bool Qt_Progress_Window::Step(const QString& member, double done)
         dialog_->setMinimumWidth(420);
         dialog_->show();
         painted_.invalidate();
-    } else if (painted_.elapsed() < Repaint_Ms) {
+    } else if (painted_.isValid() && painted_.elapsed() < Repaint_Ms) {
         return true;
     }
-    dialog_->setLabelText(member);
+    if (member) {
+        if (QString name = (*member)(); !name.isEmpty())
+            name_ = std::move(name);
+    }
+    dialog_->setLabelText(count_.isEmpty() ? name_ : count_ + u'\n' + name_);
     dialog_->setValue(int(std::clamp(done, 0.0, 1.0) * Steps));
     painted_.start();
     // Paint and take the Cancel button's click; the main window's input is

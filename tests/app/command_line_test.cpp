@@ -1,5 +1,7 @@
 // The command line: the argument string built from the program's arguments,
-// Arg_Split's words, and the column heading start-up writes.
+// Arg_Split's words, the column heading start-up writes, and --help and
+// --version.
+#include "app/usage.h"
 #include "fakes.h"
 
 #include <gtest/gtest.h>
@@ -95,4 +97,29 @@ TEST(ColumnHeading, IsTheFortyTwoCharactersOfTheSixCutLiterals)
                              QString(5, u' ') + u"時間"_s;
     EXPECT_EQ(Column_Heading(), expected);
     EXPECT_EQ(Column_Heading().size(), 42);
+}
+
+// --help and --version alone are answered, unless a file of that name
+// exists (then it is a file to add, as before); any other command line goes
+// on to start-up.
+TEST(CommandLineAnswer, HelpAndVersionAloneAndOnlyWhenNoSuchFileExists)
+{
+    const auto none = [](const QString&) { return false; };
+    const auto all = [](const QString&) { return true; };
+    const auto help = Command_Line_Answer({u"--help"_s}, none, u"/usr/share/doc/morvane/README.md"_s);
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->startsWith(u"usage: morvane [ARCHIVE | FILE...]\n"_s));
+    EXPECT_TRUE(help->contains(u"The README: /usr/share/doc/morvane/README.md\n"_s));
+    EXPECT_TRUE(help->endsWith(u'\n'));
+    const auto version = Command_Line_Answer({u"--version"_s}, none, {});
+    ASSERT_TRUE(version);
+    EXPECT_EQ(*version, u"morvane (Morvane) "_s + Program_Version() + u'\n');
+    EXPECT_FALSE(Program_Version().isEmpty());
+
+    EXPECT_FALSE(Command_Line_Answer({u"--help"_s}, all, {}));
+    EXPECT_FALSE(Command_Line_Answer({u"--version"_s}, all, {}));
+    for (const QStringList& other : {QStringList(), QStringList({u"--help"_s, u"--version"_s}),
+                                     QStringList({u"a.lzh"_s, u"--help"_s}), QStringList({u"--HELP"_s}),
+                                     QStringList({u"-h"_s}), QStringList({u"--help "_s}), QStringList({u"a.lzh"_s})})
+        EXPECT_FALSE(Command_Line_Answer(other, none, {})) << other.join(u'|').toStdString();
 }

@@ -2,6 +2,7 @@
 // XDG data and config folder with .desktop files, viewer scripts on PATH.
 // No desktop session is needed: xdg-mime answers from these files.
 #include "os/exec_line.h"
+#include "os/local_names.h"
 #include "os/system_desktop.h"
 #include "real_archives.h"
 
@@ -199,4 +200,23 @@ TEST_F(Own_Desktop, AStartedProgramGetsEachArgumentWholeAndNoShellSeesThem)
     EXPECT_FALSE(QFile::exists(marker));
     EXPECT_FALSE(desktop.Start_Program(u""_s, {}));
     EXPECT_FALSE(desktop.Start_Program(root.filePath(u"no such program"_s), {}));
+}
+
+// A file name with a byte that no code page decodes reaches the started
+// program as that very byte, in its path and in its file: URL, so the
+// program opens the file that is there.
+TEST_F(Own_Desktop, AStartedProgramGetsAFilesNameByItsVeryBytes)
+{
+    const QString record = root.filePath(u"bytes.txt"_s);
+    const QByteArray r = record.toUtf8();
+    Script(u"bytes"_s, "printf '%s|%s' \"$1\" \"$2\" > \"" + r + ".part\"; mv \"" + r + ".part\" \"" + r + "\"\n");
+    const QString file = files + u'/' + Local_Name("caf\xE9.txt");
+    const auto command = Viewer_Command(u"bytes %f %u"_s, file);
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(desktop.Start_Program(command->first(), command->mid(1)));
+    Wait_For(record);
+    QFile out(record);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    const QByteArray path = files.toUtf8() + "/caf\xE9.txt";
+    EXPECT_EQ(out.readAll(), path + "|file://" + path.toPercentEncoding("/"));
 }

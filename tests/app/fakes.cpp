@@ -120,7 +120,7 @@ int Record_Progress(void* window, UnlhaProgressCallback callback, void* data)
 }
 }  // namespace
 
-bool Recording_Library::Report(const char* member, std::uint64_t done, std::uint64_t total)
+bool Recording_Library::Report(const char* member, std::uint64_t done, std::uint64_t total, int work)
 {
     if (!progress)
         return false;
@@ -131,6 +131,7 @@ bool Recording_Library::Report(const char* member, std::uint64_t done, std::uint
     p.member = member;
     p.bytes_done = done;
     p.bytes_total = total;
+    p.work = work;
     return progress(progress_window, &p, progress_data) != 0;
 }
 

@@ -27,6 +27,13 @@ struct Fake_List : ListBox {
     QString ItemPath(int i) const override { return rows.at(i).path; }
     bool Selected(int i) const override { return rows.at(i).selected; }
     void AddItem(const QString& text, const QString& path) override { rows.push_back({text, path}); }
+    void AddItems(std::vector<List_Row> more) override
+    {
+        for (List_Row& r : more)
+            rows.push_back({std::move(r.text), std::move(r.path)});
+        ++bulk_adds;
+    }
+    int bulk_adds = 0;
     void RemoveItem(int i) override { rows.erase(rows.begin() + i); }
     void Clear() override { rows.clear(); }
     int Width() const override { return width; }
@@ -123,26 +130,45 @@ struct Fake_Desktop : Desktop {
     bool Start_Program(const QString& program, const QStringList& args) override;
 };
 
-// Records what it is told; `stop_at` makes Step say "stop" from that step on.
+// Records what it is told; `stop_at` makes Step and Next say "stop" from
+// that many of them on. With `logged`, each Begin ("progress TITLE"), Next
+// ("next K/N NAME") and End ("progress end") goes into the event log too.
 struct Fake_Progress : ProgressWindow {
     explicit Fake_Progress(Log& log) : log(log) {}
     Log& log;
-    std::vector<QString> titles, members;
+    bool logged = false;
+    std::vector<QString> titles, members, nexts;
     std::vector<double> done;
-    int stop_at = -1;   // the number of steps that go on
+    int stop_at = -1;   // the number of Steps and Nexts that go on
     int open = 0;   // Begins less Ends
+    int answered = 0;
     void Begin(const QString& title) override
     {
         titles.push_back(title);
         ++open;
+        if (logged)
+            log.push_back("progress " + title.toStdString());
     }
-    bool Step(const QString& member, double d) override
+    bool Next(int k, int n, const QString& name) override
     {
-        members.push_back(member);
-        done.push_back(d);
-        return stop_at < 0 || int(done.size()) <= stop_at;
+        nexts.push_back(QStringLiteral("%1/%2 %3").arg(k).arg(n).arg(name));
+        if (logged)
+            log.push_back("next " + nexts.back().toStdString());
+        return Go_On();
     }
-    void End() override { --open; }
+    bool Step(const std::function<QString()>& member, double d) override
+    {
+        members.push_back(member());
+        done.push_back(d);
+        return Go_On();
+    }
+    void End() override
+    {
+        --open;
+        if (logged)
+            log.push_back("progress end");
+    }
+    bool Go_On() { return stop_at < 0 || ++answered <= stop_at; }
 };
 
 // The archiver library as a pair of C entry points that record every call.
@@ -164,7 +190,7 @@ struct Recording_Library {
     std::vector<std::string> Commands() const;
     // From inside `respond`: reports progress as the library does; true when
     // the callback asks to stop.
-    bool Report(const char* member, std::uint64_t done, std::uint64_t total);
+    bool Report(const char* member, std::uint64_t done, std::uint64_t total, int work = UNLHA_WORK_OWN);
     // Every "l" answered with `listing`, everything else with `result`.
     void Answer_Listing(const std::string& listing, int result = 0);
 };

@@ -3,6 +3,9 @@
 // listing that fails or does not fit.
 #include "fakes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace morvane;
@@ -117,6 +120,26 @@ TEST(FileList, AListingTooLargeForTheBufferIsAskedForAgainWhole)
     EXPECT_EQ(f.list.rows[2999].path, u"some/folder/file2999.txt"_s);
     EXPECT_TRUE(f.list.rows[3000].text.startsWith(u"  3000 files"_s));
     EXPECT_TRUE(f.messages.texts.isEmpty());
+    EXPECT_EQ(f.form.Buf_Size, 20000);
+}
+
+// A large archive's listing is offered room by the archive's size at once:
+// listed once, not first into 20000 bytes and then again; the rows go into
+// the list in one go.
+TEST(FileList, ALargeArchiveIsListedOnceWithRoomForItsListing)
+{
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(u"big.lzh"_s);
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(217891));   // as large as edge/many.lzh, 3000 members
+    file.close();
+    Fake_Form f;
+    f.List(archive, Golden_Listing("edge/many.lzh"));
+    ASSERT_EQ(f.recorder.calls.size(), 1u);
+    EXPECT_EQ(f.recorder.calls[0].size, 4u * 217891u);
+    EXPECT_EQ(f.list.rows.size(), 3001u);
+    EXPECT_EQ(f.list.bulk_adds, 1);
     EXPECT_EQ(f.form.Buf_Size, 20000);
 }
 

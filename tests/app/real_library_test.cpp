@@ -4,6 +4,7 @@
 // and the desktop are fakes here (dialog answers, message boxes, the viewer).
 #include "fakes.h"
 #include "listing/listing_parser.h"
+#include "os/local_names.h"
 #include "real_archives.h"
 
 #include <QDir>
@@ -14,6 +15,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+
+#include <fstream>
+#include <iterator>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -193,6 +197,55 @@ TEST_F(Real, FileReadOfADamagedMemberShowsErrAndNoViewer)
     f->form.File_Read();
     EXPECT_EQ(f->messages.texts, QStringList({u"err"_s}));
     EXPECT_TRUE(f->desktop.started.empty());
+}
+
+// Two Latin-1 names another program stored, in no code page: the one read
+// is extracted under its own bytes and the viewer is handed that very file
+// (not a name with U+FFFD, which no file has); read again it is replaced in
+// place, and once a viewer has saved over it the next read goes elsewhere.
+TEST_F(Real_Library, ANameNoCodePageDecodesIsReadFromTheFileThatWasWritten)
+{
+    const QByteArray folder = work.filePath(u"latin"_s).toUtf8();
+    QDir().mkpath(QString::fromUtf8(folder));
+    for (const char* name : {"caf\xE9.txt", "caf\xE8.txt"}) {
+        std::ofstream(folder.toStdString() + "/" + name) << "content of " << name;
+    }
+    const QByteArray archive = work.filePath(u"latin.lzh"_s).toUtf8();
+    const QByteArray add = "a \"" + archive + "\" \"" + folder + "/caf\xE9.txt\" \"" + folder + "/caf\xE8.txt\"";
+    char none = 0;
+    ASSERT_EQ(library.Unlha(nullptr, add.constData(), &none, 0), 0);
+
+    Fake_Form f(&library);
+    f.form.Lzh_Path = QString::fromUtf8(archive);
+    f.form.File_List();
+    ASSERT_EQ(f.list.rows.size(), 3u);
+    ASSERT_EQ(f.list.rows[0].path, u"caf%E9.txt"_s);
+    f.list.Select({0});
+    const QString tmp = work.filePath(u"tmp"_s);
+    QDir().mkpath(tmp);
+    f.form.Tmp_Text = tmp + u"/readme.txt"_s;
+    f.form.Txt_Viewer = u"/usr/bin/view %f"_s;
+    const auto viewed = [&f] {
+        EXPECT_TRUE(f.messages.texts.isEmpty());
+        const QByteArray file = f.desktop.started.empty() ? QByteArray() : Local_Bytes(f.desktop.started.back().arguments.value(0));
+        std::ifstream in(file.toStdString());
+        return std::make_pair(file, std::string(std::istreambuf_iterator<char>(in), {}));
+    };
+    f.form.File_Read();
+    const auto [file, content] = viewed();
+    EXPECT_TRUE(file.endsWith("/caf\xE9.txt")) << file.toHex().toStdString();
+    EXPECT_EQ(content, "content of caf\xE9.txt");
+
+    f.form.File_Read();
+    EXPECT_EQ(viewed().first, file);
+    std::ofstream(file.toStdString()) << "saved by the viewer";
+    f.form.File_Read();
+    const auto [fresh, again] = viewed();
+    EXPECT_NE(fresh, file);
+    EXPECT_EQ(again, "content of caf\xE9.txt");
+    EXPECT_EQ(viewed().second, again);
+    std::ifstream edited(file.toStdString());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(edited), {}), "saved by the viewer");
 }
 
 TEST_F(Real, FileDelDeletesTheSelectedMembersFromTheArchive)

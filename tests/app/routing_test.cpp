@@ -58,8 +58,8 @@ Trace Run_On_A_Window(const std::function<void(Shown_Window&)>& act)
     QTemporaryDir tmp;
     Shown_Window w(Members);
     w.List_Archive(u"/arc/a.lzh"_s);
-    w.window->list().item(1)->setSelected(true);
-    w.window->list().item(2)->setSelected(true);
+    Select_Row(w.window->list(), 1);
+    Select_Row(w.window->list(), 2);
     w.window->form().Tmp_Text = tmp.filePath(u"readme.txt"_s);
     w.window->form().Txt_Viewer = u"/usr/bin/view"_s;
     w.window->dialogs().on_show = [&w](QFileDialog& dialog) {

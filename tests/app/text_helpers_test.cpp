@@ -1,9 +1,13 @@
 // The pure text helpers: path cutting with both separators, the exact command
-// texts, the suggested program name, and which members a name hits.
+// texts, the suggested program name, which members a name hits, and local
+// file names that keep every byte.
 #include "archiver/command_text.h"
 #include "archiver/path.h"
+#include "listing/listing_parser.h"
 #include "operations/member_match.h"
 #include "operations/self_extract.h"
+#include "os/exec_line.h"
+#include "os/local_names.h"
 
 #include <gtest/gtest.h>
 
@@ -121,4 +125,42 @@ TEST(FilePart, TheLastPartOfAStoredPath)
 {
     EXPECT_EQ(File_Part(u"docs/readme.txt"_s), u"readme.txt"_s);
     EXPECT_EQ(File_Part(u"docs/"_s), u"docs"_s);
+}
+
+// A local name keeps every byte of a file's name: valid UTF-8 reads as its
+// characters, any other byte as itself, and the text goes back to the very
+// bytes, for every byte and for broken sequences of every kind.
+TEST(LocalNames, EveryByteOfANameComesBackAsItWas)
+{
+    const std::vector<QByteArray> names = {
+        "plain.txt", "caf\xE9.txt", "caf\xC3\xA9.txt", "\xE8\xA1\xA8\xE7\xA4\xBA.txt",
+        "\xE8\xA1", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98\x80 \xFF\xFE",
+        "a\xE3\x81", "\x80\x80\x80",
+    };
+    for (const QByteArray& bytes : names) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const QString name = Local_Name(bytes);
+        EXPECT_EQ(Local_Bytes(name), bytes);
+        if (QString::fromUtf8(bytes).toUtf8() == bytes)
+            EXPECT_EQ(name, QString::fromUtf8(bytes));   // well-formed: its own characters
+    }
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    EXPECT_EQ(Local_Bytes(Local_Name(every)), every);
+    EXPECT_EQ(Local_Name("caf\xE9.txt"), u"caf"_s + QChar(0xDCE9) + u".txt"_s);
+}
+
+// The exact name a listing gives reads back as the file's name on disk with
+// every byte kept, and as text a person reads with U+FFFD in its place.
+TEST(LocalNames, AListedNameGivesTheFileItBecomes)
+{
+    EXPECT_EQ(Local_Bytes(File_Of_Name(u"dir/caf%E9.txt"_s)), QByteArray("dir/caf\xE9.txt"));
+    EXPECT_EQ(Path_Of_Name(u"dir/caf%E9.txt"_s), u"dir/caf\uFFFD.txt"_s);
+    EXPECT_EQ(File_Of_Name(u"表示/100%25 a%22b.txt"_s), u"表示/100% a\"b.txt"_s);
+    const QString file = u"/tmp/m-1/"_s + File_Of_Name(u"caf%E9.txt"_s);
+    const auto viewer = Viewer_Command(u"view %u %f"_s, file);
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(viewer->at(1), u"file:///tmp/m-1/caf%E9.txt"_s);
+    EXPECT_EQ(Local_Bytes(viewer->at(2)), QByteArray("/tmp/m-1/caf\xE9.txt"));
 }

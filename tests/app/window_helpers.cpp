@@ -69,6 +69,21 @@ QStringList Shown_Names(QFileDialog& dialog, int expected)
     return names();
 }
 
+void Select_Row(List_Widget& list, int row)
+{
+    list.selectionModel()->select(list.model()->index(row, 0), QItemSelectionModel::Select);
+}
+
+QRect Row_Rect(const List_Widget& list, int row)
+{
+    return list.visualRect(list.model()->index(row, 0));
+}
+
+QString Tooltip(const List_Widget& list, int row)
+{
+    return list.model()->index(row, 0).data(Qt::ToolTipRole).toString();
+}
+
 Shown_Window::Shown_Window(const std::string& listing)
 {
     recorder.Answer_Listing(listing);
@@ -91,14 +106,14 @@ QAction* Shown_Window::Action(const char* name) const
 QStringList Shown_Window::Rows() const
 {
     QStringList rows;
-    for (int i = 0; i < window->list().count(); ++i)
-        rows.append(window->list().item(i)->text());
+    for (int i = 0; i < window->list().ListCount(); ++i)
+        rows.append(window->list().List(i));
     return rows;
 }
 
 QPoint Shown_Window::Row_Point(int row) const
 {
-    return window->list().visualItemRect(window->list().item(row)).center();
+    return Row_Rect(window->list(), row).center();
 }
 
 }  // namespace morvane::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fakes.h"
+#include "ui/list_widget.h"
 #include "ui/main_window.h"
 
 #include <QFileDialog>
@@ -26,6 +27,11 @@ void Type_And_Return(QFileDialog& dialog, const QString& text);
 // The names of the files (not folders) that the dialog's list shows as
 // choosable, sorted, once there are `expected` of them (or after 5 s).
 QStringList Shown_Names(QFileDialog& dialog, int expected);
+
+// List1's rows as a person selects and sees them.
+void Select_Row(List_Widget& list, int row);
+QRect Row_Rect(const List_Widget& list, int row);
+QString Tooltip(const List_Widget& list, int row);
 
 // The main window over fakes, shown, with `listing` the answer to every "l".
 struct Shown_Window {

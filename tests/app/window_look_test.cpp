@@ -82,25 +82,56 @@ TEST_F(Window_Look, ARowIsDrawnAsItsTextSoAFullWidthNameShowsWhole)
 
     const QImage image = list.viewport()->grab().toImage();
     const int cell = QFontMetrics(list.font()).horizontalAdvance(u'0');
-    const int japanese_right = Drawn_Right(image, list.visualItemRect(list.item(0)));
-    const int latin_right = Drawn_Right(image, list.visualItemRect(list.item(1)));
+    const int japanese_right = Drawn_Right(image, Row_Rect(list, 0));
+    const int latin_right = Drawn_Right(image, Row_Rect(list, 1));
     // The Japanese row is five cells wider: its columns moved right, none
     // of its characters was cut.
     EXPECT_NEAR(japanese_right - latin_right, 5 * cell, 1);
-    EXPECT_GE(list.visualItemRect(list.item(0)).width(), QFontMetrics(list.font()).horizontalAdvance(japanese));
+    EXPECT_GE(Row_Rect(list, 0).width(), QFontMetrics(list.font()).horizontalAdvance(japanese));
+}
+
+// Every row is as wide as the widest, wherever that stands and however the
+// rows came: scrolled fully to the right, the widest row's last character
+// is in view.
+TEST_F(Window_Look, TheWidestRowSetsHowFarTheRowsScroll)
+{
+    auto& list = window->list();
+    list.Clear();
+    const QString wide = u"表示テスト表示テスト.txt"_s + Rest + u"   ここまで"_s;
+    list.AddItems({{u"a.txt       "_s + Rest, u"a.txt"_s}, {u"b.txt       "_s + Rest, u"b.txt"_s}});
+    list.AddItem(wide, u"wide.txt"_s);
+    list.AddItems({{u"c.txt       "_s + Rest, u"c.txt"_s}});
+    window->resize(300, 300);
+    QApplication::processEvents();
+    const int advance = QFontMetrics(list.font()).horizontalAdvance(wide);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_GE(Row_Rect(list, row).width(), advance) << row;
+    list.horizontalScrollBar()->setValue(list.horizontalScrollBar()->maximum());
+    QApplication::processEvents();
+    const QImage image = list.viewport()->grab().toImage();
+    const QRect row = Row_Rect(list, 2);
+    ASSERT_TRUE(row.intersects(list.viewport()->rect()));
+    // The row's text ends inside the view, not past its right edge.
+    EXPECT_LT(Drawn_Right(image, row.intersected(list.viewport()->rect())), list.viewport()->width());
+
+    // Emptied and filled again with narrow rows only: no wide row is left.
+    list.Clear();
+    list.AddItems({{u"a.txt       "_s + Rest, u"a.txt"_s}});
+    QApplication::processEvents();
+    EXPECT_LT(Row_Rect(list, 0).width(), advance);
 }
 
 TEST_F(Window_Look, ARowsTooltipIsItsWholeStoredPath)
 {
     List_Archive(u"/arc/a.lzh"_s);
-    ASSERT_EQ(window->list().count(), 3);
-    EXPECT_EQ(window->list().item(0)->toolTip(), u"a/memo.txt"_s);
-    EXPECT_EQ(window->list().item(1)->toolTip(), u"b/memo.txt"_s);
-    EXPECT_EQ(window->list().item(2)->toolTip(), u""_s);   // the summary row names no member
+    ASSERT_EQ(window->list().ListCount(), 3);
+    EXPECT_EQ(Tooltip(window->list(), 0), u"a/memo.txt"_s);
+    EXPECT_EQ(Tooltip(window->list(), 1), u"b/memo.txt"_s);
+    EXPECT_EQ(Tooltip(window->list(), 2), u""_s);   // the summary row names no member
     // A name listed in its exact form shows as the path it stands for.
     window->list().Clear();
     window->list().AddItem(u"a?b"_s, u"dir/a%22b"_s);
-    EXPECT_EQ(window->list().item(0)->toolTip(), u"dir/a\"b"_s);
+    EXPECT_EQ(Tooltip(window->list(), 0), u"dir/a\"b"_s);
 }
 
 TEST_F(Window_Look, TheHeadingStaysOverItsColumnsWhenTheRowsScrollSideways)

@@ -9,6 +9,7 @@
 #include "ui/list_widget.h"
 #include "ui/main_window.h"
 #include "ui/routing.h"
+#include "ui/translations.h"
 #include "ui/widget_controls.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -28,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -136,7 +139,7 @@ TEST_F(Window, OpenListsTheArchiveTypedIntoTheDialog)
     };
     window->Fire("OPEN");
     EXPECT_EQ(window->windowTitle(), u"Morvane 32bit Ver.97.08  "_s + folder.filePath(u"not there.lzh"_s));
-    ASSERT_EQ(window->list().count(), 3);
+    ASSERT_EQ(window->list().ListCount(), 3);
     EXPECT_EQ(window->list().ItemPath(1), u"docs/numbers.txt"_s);
     EXPECT_EQ(Rows()[0], u"readme.txt              6            6 100.0% 23-11-14 22:13:20"_s);
 
@@ -197,6 +200,41 @@ TEST_F(File_Dialog, SaveAsAsksNothingBeforeReplacingUnlessFlagTwo)
     };
     EXPECT_EQ(dialog.ShowSave(), Dialog_Cancelled);
     EXPECT_EQ(dialog.FileName, folder.filePath(u"exists.txt"_s));   // kept after Cancel
+}
+
+// Opened wide enough to read: the size, type and date columns as wide as
+// what they show and all in view, the places' names whole; on a Japanese
+// desktop a folder's type from Qt's Japanese texts, not "Folder" (Qt 6.4
+// looks for it where its translation has not got it).
+TEST_F(File_Dialog, TheDetailColumnsCanBeReadAndAFoldersTypeIsInTheDesktopsLanguage)
+{
+    Write_Tree(folder.path(), {{u"an archive with a long name.lzh"_s, QByteArray(689441, 'x')}, {u"sub/x.txt"_s, ""}});
+    const auto translation = Install_Qt_Translation(QLocale(QLocale::Japanese, QLocale::Japan));
+    ASSERT_NE(translation, nullptr) << "qt6-translations-l10n is not installed";
+    dialog.Filter = text::Filter_All;
+    host.on_show = [&](QFileDialog& shown) {
+        When_Shown([&](QWidget*) {
+            Shown_Names(shown, 1);
+            auto* details = shown.findChild<QTreeView*>(u"treeView"_s);
+            auto* places = shown.findChild<QListView*>(u"sidebar"_s);
+            auto* model = shown.findChild<QFileSystemModel*>();
+            ASSERT_TRUE(details && places && model);
+            const QAbstractItemView& view = *details;
+            const QHeaderView& header = *details->header();
+            for (int column = 1; column <= 3; ++column) {
+                EXPECT_GE(header.sectionSize(column), view.sizeHintForColumn(column)) << column;
+                EXPECT_LE(header.sectionViewportPosition(column) + header.sectionSize(column),
+                          details->viewport()->width()) << column;
+            }
+            EXPECT_GE(header.sectionSize(0), header.sectionSize(2));   // room for the names too
+            const QAbstractItemView& sidebar = *places;
+            EXPECT_GE(places->viewport()->width(), sidebar.sizeHintForColumn(0));
+            const QModelIndex sub = model->index(folder.filePath(u"sub"_s));
+            EXPECT_EQ(sub.siblingAtColumn(2).data().toString(), u"フォルダ"_s);
+            shown.reject();
+        });
+    };
+    dialog.ShowSave();
 }
 
 TEST_F(File_Dialog, FiltersMatchNamesInAnyLetterCase)
@@ -279,7 +317,7 @@ TEST(Controls, ThePointerIsSetAndResetNotStacked)
 TEST_F(Window, ARightPressOpensThePopupAndKeepsTheSelection)
 {
     List_Archive(u"/arc/a.lzh"_s);
-    window->list().item(1)->setSelected(true);
+    Select_Row(window->list(), 1);
     QMenu* shown = nullptr;
     When_Shown([&shown](QWidget* widget) {
         shown = qobject_cast<QMenu*>(widget);
@@ -287,18 +325,18 @@ TEST_F(Window, ARightPressOpensThePopupAndKeepsTheSelection)
     });
     QTest::mouseClick(window->list().viewport(), Qt::RightButton, Qt::ControlModifier, Row_Point(0));
     EXPECT_EQ(shown, window->menu(u"POPUP"_s));
-    EXPECT_FALSE(window->list().item(0)->isSelected());
-    EXPECT_TRUE(window->list().item(1)->isSelected());
+    EXPECT_FALSE(window->list().Selected(0));
+    EXPECT_TRUE(window->list().Selected(1));
 }
 
 TEST_F(Window, APopupItemRunsItsCommandOnTheSelection)
 {
     List_Archive(u"/arc/a.lzh"_s);
-    window->list().item(0)->setSelected(true);
+    Select_Row(window->list(), 0);
     When_Shown([this](QWidget*) { Action("DEL_P")->trigger(); window->menu(u"POPUP"_s)->close(); });
     QTest::mouseClick(window->list().viewport(), Qt::RightButton, {}, Row_Point(1));
     EXPECT_EQ(recorder.calls.back().command, "d \"/arc/a.lzh\" \"/\" \"readme.txt\"");
-    EXPECT_EQ(window->list().count(), 2);
+    EXPECT_EQ(window->list().ListCount(), 2);
 }
 
 TEST_F(Window, ADoubleClickReadsTheRow)
@@ -319,8 +357,8 @@ TEST_F(Window, ADoubleClickReadsTheRow)
 TEST_F(Window, CopyPutsTheSelectedRowsOnTheClipboard)
 {
     List_Archive(u"/arc/a.lzh"_s);
-    window->list().item(0)->setSelected(true);
-    window->list().item(2)->setSelected(true);
+    Select_Row(window->list(), 0);
+    Select_Row(window->list(), 2);
     Action("copy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), Rows()[0] + u'\n' + Rows()[2] + u'\n');
 }
@@ -331,16 +369,31 @@ TEST_F(Window, ExitClosesTheWindow)
     EXPECT_FALSE(window->isVisible());
 }
 
+namespace {
+// A member's name as the progress callback hands it over; `asked` counts
+// how often the window wanted it.
+std::function<QString()> Named(const QString& name, int* asked = nullptr)
+{
+    return [name, asked] {
+        if (asked)
+            ++*asked;
+        return name;
+    };
+}
+}  // namespace
+
 // A call shorter than half a second shows nothing; a longer one shows the
 // window over Form1, titled, with the member and the bar; Escape is Cancel.
 TEST_F(Window, ALongCallShowsItsProgressAndEscapeStopsIt)
 {
     Qt_Progress_Window& progress = window->progress();
     progress.Begin(u"MORVANE - 解凍 - a.lzh"_s);
-    EXPECT_TRUE(progress.Step(u"early.txt"_s, 0.1));
+    int asked = 0;
+    EXPECT_TRUE(progress.Step(Named(u"early.txt"_s, &asked), 0.1));
     EXPECT_EQ(progress.dialog(), nullptr);
+    EXPECT_EQ(asked, 0);   // a name nobody sees is not made
     QTest::qWait(Qt_Progress_Window::Show_After_Ms + 50);
-    EXPECT_TRUE(progress.Step(u"docs/big.bin"_s, 0.5));
+    EXPECT_TRUE(progress.Step(Named(u"docs/big.bin"_s), 0.5));
     QProgressDialog* dialog = progress.dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
@@ -352,14 +405,50 @@ TEST_F(Window, ALongCallShowsItsProgressAndEscapeStopsIt)
 
     QTest::keyClick(dialog, Qt::Key_Escape);
     QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
-    EXPECT_FALSE(progress.Step(u"docs/big.bin"_s, 0.6));
-    EXPECT_FALSE(progress.Step(u"next.txt"_s, 0.7));   // stopped stays stopped
+    EXPECT_FALSE(progress.Step(Named(u"docs/big.bin"_s), 0.6));
+    EXPECT_FALSE(progress.Step(Named(u"next.txt"_s), 0.7));   // stopped stays stopped
     progress.End();
     EXPECT_EQ(progress.dialog(), nullptr);
 
     // The next call starts afresh.
     progress.Begin(u"MORVANE - 削除 - a.lzh"_s);
-    EXPECT_TRUE(progress.Step(u"x"_s, 0.0));
+    EXPECT_TRUE(progress.Step(Named(u"x"_s), 0.0));
+    progress.End();
+}
+
+// One window for a command on many members: which of how many and the
+// member the command works on (a member the call merely copies along does
+// not take its place), the bar by the call under way; its close box stops
+// the command like Cancel, before as well as during a call.
+TEST_F(Window, ACommandOnManyMembersShowsOneWindowCountingThem)
+{
+    Qt_Progress_Window& progress = window->progress();
+    progress.Begin(u"MORVANE - 削除 - a.lzh"_s);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_TRUE(progress.Next(k, 3000, u"small %1.txt"_s.arg(k)));
+        EXPECT_TRUE(progress.Step(Named(QString()), 1.0));
+    }
+    EXPECT_EQ(progress.dialog(), nullptr);
+    QTest::qWait(Qt_Progress_Window::Show_After_Ms + 50);
+    EXPECT_TRUE(progress.Next(4, 3000, u"big/small.txt"_s));
+    QProgressDialog* dialog = progress.dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->labelText(), u"4 / 3000\nbig/small.txt"_s);
+    QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
+    EXPECT_TRUE(progress.Step(Named(QString()), 0.25));   // big/text.b64, copied
+    EXPECT_EQ(dialog->labelText(), u"4 / 3000\nbig/small.txt"_s);
+    EXPECT_EQ(dialog->value(), dialog->maximum() / 4);
+    QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
+    EXPECT_TRUE(progress.Next(5, 3000, u"docs/"_s));
+    QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
+    EXPECT_TRUE(progress.Step(Named(u"docs/a.txt"_s), 0.5));   // below the folder being deleted
+    EXPECT_EQ(dialog->labelText(), u"5 / 3000\ndocs/a.txt"_s);
+    EXPECT_EQ(progress.dialog(), dialog);   // still the one window
+
+    dialog->close();
+    QTest::qWait(Qt_Progress_Window::Repaint_Ms + 10);
+    EXPECT_FALSE(progress.Step(Named(QString()), 0.6));
+    EXPECT_FALSE(progress.Next(6, 3000, u"next.txt"_s));
     progress.End();
 }
 

@@ -57,11 +57,13 @@ start_x() {
     fi
 }
 
-# Waits for the window titled exactly $1 and gives it the focus; $window is
-# its id. $2 says what failed when it does not come.
+# Waits for the window titled exactly $1 to show and gives it the focus;
+# $window is its id. $2 says what failed when it does not come. (The title
+# is there before the window shows, when start-up lists an archive, and a
+# window not shown yet cannot take the focus.)
 focus_window() {
-    wait_for 600 xdotool search --name "^$1\$" || fail "$2"
-    window=$(xdotool search --name "^$1\$" | head -n 1)
+    wait_for 600 xdotool search --onlyvisible --name "^$1\$" || fail "$2"
+    window=$(xdotool search --onlyvisible --name "^$1\$" | head -n 1)
     xdotool windowfocus --sync "$window"
     sleep 0.5
 }

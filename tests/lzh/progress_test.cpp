@@ -16,6 +16,7 @@ struct Event {
     int event;
     std::string command, member;
     std::uint64_t bytes_done, bytes_total, members_done, members_total;
+    int work;
 };
 
 class Progress : public ::testing::Test {
@@ -36,7 +37,7 @@ protected:
         EXPECT_EQ(window, data);
         EXPECT_EQ(p->size, sizeof(UnlhaProgress));
         self->events.push_back({p->event, p->command, p->member, p->bytes_done, p->bytes_total, p->members_done,
-                                p->members_total});
+                                p->members_total, p->work});
         return self->stop_when && self->stop_when(self->events.back()) ? 1 : 0;
     }
     // Runs a command text with this fixture as the window; `text` is what it said.
@@ -115,6 +116,37 @@ TEST_F(Progress, EveryCommandTellsEachMemberAndBytesUpToItsTotals) {
     events.clear();
     EXPECT_EQ(lib_.unlha(nullptr, ("l " + quote(arc)).c_str(), nullptr, 0), 0);
     EXPECT_TRUE(events.empty());
+}
+
+// Where a command both works on members and copies others, each member's
+// reports say which: a window names the member being deleted or added, not
+// one merely copied along.
+TEST_F(Progress, EachMemberSaysWhetherItIsTheCommandsOwnWorkOrACopy) {
+    const std::string arc = (d / "a.lzh").string();
+    ASSERT_EQ(run(add_all(arc)), UNLHA_OK);
+    const auto work_of = [this](const std::string &member) {
+        std::set<int> seen;
+        for (const Event &e : events)
+            if (e.member == member) seen.insert(e.work);
+        return seen;
+    };
+    for (const char *member : {"big.bin", "sub/inner.txt"}) EXPECT_EQ(work_of(member), std::set<int>{UNLHA_WORK_OWN});
+
+    ASSERT_EQ(run("d " + quote(arc) + " small.txt"), UNLHA_OK);
+    EXPECT_EQ(work_of("small.txt"), std::set<int>{UNLHA_WORK_OWN});
+    for (const char *member : {"big.bin", "text.txt", "sub/", "sub/inner.txt"})
+        EXPECT_EQ(work_of(member), std::set<int>{UNLHA_WORK_COPY}) << member;
+
+    write_file(d / "src/small.txt", "back again");
+    ASSERT_EQ(run("a " + quote(arc) + " " + quote((d / "src/small.txt").string()) + " " +
+                  quote((d / "src/text.txt").string())),
+              UNLHA_OK);
+    EXPECT_EQ(work_of("small.txt"), std::set<int>{UNLHA_WORK_OWN});
+    EXPECT_EQ(work_of("text.txt"), std::set<int>{UNLHA_WORK_REPLACE});
+    EXPECT_EQ(work_of("big.bin"), std::set<int>{UNLHA_WORK_COPY});
+
+    ASSERT_EQ(run("x -c " + quote(arc) + " " + quote((d / "out").string() + "/")), UNLHA_OK);
+    for (const Event &e : events) EXPECT_EQ(e.work, UNLHA_WORK_OWN) << e.member;
 }
 
 // Stopped at each of its events in turn, an add or a delete leaves the
