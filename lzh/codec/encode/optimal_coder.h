@@ -1,11 +1,11 @@
 // The best mode's coder of one stretch of input: what SegmentCoder is to
 // the default mode, with the smallest output it can find instead of speed.
 //
-// It finds every match length of every position (MatchTree), parses each
-// region of input by the cheapest path under code lengths learnt from
-// its own previous parse until they settle (OptimalParser), cuts the
-// codes into the blocks whose tables and codes cost least, and parses
-// each block again under that block's own code lengths.
+// It finds every match length of every position (MatchTree).  The
+// longest matches of a region show where its blocks should end: the cut
+// whose tables and codes cost least.  Each block is then parsed by the
+// cheapest path (OptimalParser) under the code lengths of its last parse,
+// again while that makes the block smaller.
 #pragma once
 
 #include <cstddef>

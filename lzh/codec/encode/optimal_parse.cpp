@@ -30,6 +30,26 @@ void MatchCache::drop_before(std::int32_t pos) {
     first_ = pos;
 }
 
+std::size_t longest_matches(const std::uint8_t *data, const MatchCache &cache, std::int32_t from, std::int32_t to,
+                            Token *out) {
+    // A match of three bytes from farther than this costs more than its
+    // literals in most data.
+    constexpr std::uint32_t kFarOffset = 4096;
+    std::size_t k = 0;
+    for (std::int32_t pos = from; pos < to;) {
+        const int count = cache.count(pos);
+        const FoundMatch m = count ? cache.matches(pos)[count - 1] : 0;
+        const int len = std::min(found_length(m), to - pos);
+        if (len < kMinMatch || (len == kMinMatch && found_offset(m) >= kFarOffset)) {
+            out[k++] = literal_token(data[pos++]);
+        } else {
+            out[k++] = match_token(len, found_offset(m) + 1);
+            pos += len;
+        }
+    }
+    return k;
+}
+
 OptimalParser::OptimalParser(std::size_t max_len)
     : cost_(new std::int32_t[max_len + 1]), choice_(new std::uint32_t[max_len + 1]) {}
 

@@ -45,6 +45,12 @@ private:
     std::unique_ptr<FoundMatch[]> matches_;
 };
 
+// The plain parse of data[from, to): at each position its longest match,
+// a literal where there is none or only a far one of three bytes.  Puts
+// the codes in `out` (room for to - from) and returns how many.
+std::size_t longest_matches(const std::uint8_t *data, const MatchCache &cache, std::int32_t from, std::int32_t to,
+                            Token *out);
+
 // Finds cheapest parses of stretches of up to `max_len` positions.
 class OptimalParser {
 public:
