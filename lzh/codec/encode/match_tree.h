@@ -19,7 +19,7 @@ using FoundMatch = std::uint32_t;
 inline FoundMatch found_match(int length, std::uint32_t distance) {
     return FoundMatch(length) << 16 | (distance - 1);
 }
-inline int found_length(FoundMatch m) { return int(m >> 16); }
+inline int found_length(FoundMatch m) { return int(m >> 16 & 0x1ff); }
 inline std::uint32_t found_offset(FoundMatch m) { return m & 0xffff; }
 
 class MatchTree {

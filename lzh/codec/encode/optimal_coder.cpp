@@ -93,7 +93,7 @@ void OptimalCoder::gather(const std::uint8_t *data, std::int32_t from, std::int3
         const std::uint32_t distance = found_offset(found[n - 1]) + 1;
         for (int k = 1; k < len; ++k, ++pos) {
             tree_.insert(data, pos, std::min<std::int32_t>(kMaxMatch, end - pos), kNiceLen);
-            const FoundMatch rest = found_match(len - k, distance);
+            const FoundMatch rest = found_match(len - k, distance) | kWholeOnly;
             cache_.add(&rest, len - k >= kMinMatch ? 1 : 0);
         }
     }

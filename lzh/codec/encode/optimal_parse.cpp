@@ -76,6 +76,7 @@ std::size_t OptimalParser::parse(const std::uint8_t *data, const MatchCache &cac
         for (int k = 0; k < count && len <= room; ++k) {
             const int longest = std::min(found_length(m[k]), room);
             const std::uint32_t offset = found_offset(m[k]);
+            if (m[k] & kWholeOnly) len = std::max(len, longest);
             const std::int32_t pos_price = prices.pos[pos_code(offset)];
             // The cheapest of this match's lengths: a minimum first, which
             // the compiler turns into vector code, then where it is.

@@ -14,7 +14,12 @@
 namespace lzh::enc {
 
 // The matches of a run of positions, each position's by increasing
-// length (MatchTree::find's lists).
+// length (MatchTree::find's lists).  A match so marked is the rest of a
+// long one that starts before its position: of its lengths only the whole
+// is weighed, since cutting a long match short rarely pays, and weighing
+// every length at every position inside it would cost its length squared.
+constexpr FoundMatch kWholeOnly = FoundMatch(1) << 31;
+
 class MatchCache {
 public:
     MatchCache(std::size_t max_positions, std::size_t max_matches);
