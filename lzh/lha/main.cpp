@@ -40,7 +40,7 @@ constexpr const char *kHelp =
     "  0 1 2  header level (2 by default)\n"
     "  d  delete the files after adding\n"
     "  w=DIR  extract into DIR      x=PATTERN  exclude\n"
-    "  --best  the smallest archive, several times slower (a u m c; before or after the key)\n";
+    "  --best  the smallest archive, several times slower (a u m c)\n";
 
 } // namespace
 
