@@ -22,8 +22,12 @@ constexpr std::size_t kCachedMatches = 4 * OptimalCoder::kRegion;
 constexpr int kBlockPasses = 1;
 constexpr int kSmallBlockPasses = 4;
 constexpr std::int32_t kSmallRegion = 64 * 1024;
-// Blocks start on multiples of this many codes within a region.
+// Blocks start on multiples of this many codes within a region.  So every
+// block written but a segment's last covers that many bytes or more (a
+// region the cache cuts short holds more), and the output stays within
+// max_coded_bytes().
 constexpr std::size_t kChunk = 2048;
+static_assert(kCachedMatches >= kChunk * kMaxMatch);
 constexpr std::size_t kMaxChunks = OptimalCoder::kRegion / kChunk + 1;
 constexpr int kHistogram = kNumChar + kNumPosMax;
 
