@@ -8,7 +8,9 @@ cd "$(dirname "$0")/.."
 total=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMORVANE_FUZZ=ON -DMORVANE_WITH_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(archive_fuzz command_fuzz)
-[ -f fuzz/decode.cmake ] && targets+=($(sed -n 's/.*add_executable(\([a-z_]*fuzz\).*/\1/p' fuzz/decode.cmake))
+for part in fuzz/*.cmake; do
+  targets+=($(sed -n 's/.*add_executable(\([a-z_]*fuzz\).*/\1/p' "$part"))
+done
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}" >/dev/null
 
 art=build-fuzz/artifacts

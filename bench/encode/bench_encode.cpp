@@ -3,7 +3,9 @@
 // steadier on a busy machine) and the packed size, to compare with
 // `gzip -6 < FILE > /dev/null` and other LZH compressors.
 //
-//   bench_encode FILE [-r RUNS] [-m 5|6|7]...
+//   bench_encode FILE [-r RUNS] [-m 5|6|7]... [-b]
+//
+// -b: the best mode.
 //
 // The file is read through read(2) in segments, as the archiver will, so
 // the reported peak RSS is that of a real compression.
@@ -58,7 +60,7 @@ double median(std::vector<double> v) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: bench_encode FILE [-r RUNS] [-m 5|6|7]...\n");
+    std::fprintf(stderr, "usage: bench_encode FILE [-r RUNS] [-m 5|6|7]... [-b]\n");
     return 2;
 }
 
@@ -69,9 +71,11 @@ int main(int argc, char **argv) {
     const char *path = argv[1];
     int runs = 5;
     std::vector<int> levels;
+    lzh::Compression compression = lzh::Compression::normal;
     for (int i = 2; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-r") && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "-m") && i + 1 < argc) levels.push_back(std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "-b")) compression = lzh::Compression::best;
         else return usage();
     }
     if (levels.empty()) levels = {5, 6, 7};
@@ -93,7 +97,7 @@ int main(int argc, char **argv) {
             CountingSink sink;
             double c0 = cpu_seconds();
             auto t0 = std::chrono::steady_clock::now();
-            last = lzh::encode(*method, src, sink, UINT64_MAX);
+            last = lzh::MemberEncoder(*method, compression).encode(src, sink, UINT64_MAX);
             auto t1 = std::chrono::steady_clock::now();
             ::close(fd);
             if (last.status != lzh::CodecStatus::ok) {

@@ -377,7 +377,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     bool member_added = false;
     // Updating keeps an old member that is as new as its file.
     std::vector<bool> keep_old(entries.size(), false);
-    MemberEncoder coder(*options.method);
+    MemberEncoder coder(*options.method, options.best ? Compression::best : Compression::normal);
 
     // The work: every file added, every old member copied.
     WorkPlan plan{entries.size(), 0};

@@ -70,6 +70,7 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
         if (!w.quoted && w.text.size() > 1 && w.text[0] == '-') {
             const std::string &s = w.text;
             if (s == "-c") cmd.overwrite = true;
+            else if (s == "-b") cmd.best = true;
             else if (s.size() == 3 && s[1] == 'o' && encoded_method(s[2])) cmd.method = encoded_method(s[2]);
             else if (s == "-jw2" || s == "-gw3") {}  // the self-extractor's kind: we make one kind only
             else {

@@ -28,6 +28,7 @@ struct Command {
     char verb = 0;            // the table's verb ('e' arrives as 'x')
     bool overwrite = false;   // -c
     const MethodInfo *method = find_method(kDefaultMethod);  // -o5 (the default), -o6, -o7
+    bool best = false;        // -b: the best mode of "a"
     std::string archive;
     std::string folder;       // empty when none was given
     std::vector<std::string> names;

@@ -21,6 +21,9 @@ struct AddOptions {
     // One we encode, or -lh0- to store every file; either way a file that
     // compression does not make smaller is stored.
     const MethodInfo *method = find_method(kDefaultMethod);
+    // The best mode: each file's matches and literals chosen by what they
+    // cost in its blocks; the smallest archives, several times slower.
+    bool best = false;
     HeaderFormat format;  // the level-2 header unless asked; generic leaves folders out
     // Each path is stored as given, relative (a leading "/" and "." parts
     // dropped, "." itself adds what the folder holds; a path with ".." is

@@ -19,7 +19,10 @@ UnlhaResult run_delete(const Command &cmd, Output &out, ProgressWatcher *w) {
     return delete_members(cmd.archive, cmd.names, out, w);
 }
 UnlhaResult run_add(const Command &cmd, Output &out, ProgressWatcher *w) {
-    return add_paths(cmd.archive, cmd.names, *cmd.method, out, w);
+    AddOptions options;
+    options.method = cmd.method;
+    options.best = cmd.best;
+    return add_paths(cmd.archive, cmd.names, options, out, w);
 }
 UnlhaResult run_sfx(const Command &cmd, Output &out, ProgressWatcher *w) {
     return make_self_extractor(cmd.archive, cmd.folder, out, w);
@@ -30,7 +33,8 @@ constexpr CommandSpec kCommands[] = {
     {"xe", "[-c] ARCHIVE [FOLDER/] [NAMES...]", "extract (-c replaces existing files)", true, run_extract},
     {"t", "ARCHIVE [NAMES...]", "test: decode and check the members, writing nothing", false, run_test},
     {"d", "ARCHIVE [FOLDER/] NAMES...", "delete members", true, run_delete},
-    {"a", "[-o5|-o6|-o7] ARCHIVE PATHS...", "add files and folders (-lh5- by default)", false, run_add},
+    {"a", "[-o5|-o6|-o7] [-b] ARCHIVE PATHS...", "add files and folders (-lh5- by default; -b: smallest, slower)", false,
+     run_add},
     {"s", "ARCHIVE FOLDER", "make FOLDER/ARCHIVE.exe, a self-extracting program", true, run_sfx},
 };
 

@@ -56,14 +56,21 @@ struct EncodeResult {
 EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
                     bool give_up_early = false);
 
+// How hard the compressor works for a small output.
+enum class Compression {
+    normal,  // a lazy parse: fast, and as small as the common LZH programs make it
+    best,    // the cheapest parse under each block's code lengths: smaller, several times slower
+};
+
 // Encodes the members of one command with one method.  It keeps its coders,
 // buffers and threads from member to member, and codes the members it is
 // told of ahead on its two threads while the ones before are written: on
 // many small files that is what keeps both cores busy.  Its output is
-// encode()'s, byte for byte, whatever was announced.
+// encode()'s (in the best mode, that of a fresh best-mode encoder), byte
+// for byte, whatever was announced.
 class MemberEncoder {
 public:
-    explicit MemberEncoder(const MethodInfo &method);
+    explicit MemberEncoder(const MethodInfo &method, Compression compression = Compression::normal);
     ~MemberEncoder();
     MemberEncoder(const MemberEncoder &) = delete;
     MemberEncoder &operator=(const MemberEncoder &) = delete;

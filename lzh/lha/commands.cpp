@@ -122,6 +122,7 @@ int add_command(const Options &o, std::FILE *out, std::FILE *err) {
     }
     lzh::AddOptions add;
     add.method = lzh::find_method(o.method);
+    add.best = o.best;
     add.format = {o.header_level, o.generic};
     add.paths_as_given = true;
     add.skip_archive = true;  // "lha a backup.lzh ." beside backup.lzh

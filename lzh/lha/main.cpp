@@ -37,7 +37,8 @@ constexpr const char *kHelp =
     "  z  store without compression g  generic format\n"
     "  0 1 2  header level (2 by default)\n"
     "  d  delete the files after adding\n"
-    "  w=DIR  extract into DIR      x=PATTERN  exclude\n";
+    "  w=DIR  extract into DIR      x=PATTERN  exclude\n"
+    "  --best  the smallest archive, several times slower (a u m c)\n";
 
 } // namespace
 

@@ -9,6 +9,8 @@ const char *const kUsage = "usage: lha [-]KEY[MODIFIERS] ARCHIVE [FILE...]";
 namespace {
 
 constexpr const char *kKeys = "aumcxelvtpd";
+// The one long option among the modifiers, before the key or after it.
+constexpr const char *kBest = "--best";
 
 ParseResult failure(std::string what) {
     ParseResult r;
@@ -43,6 +45,11 @@ public:
             if (w.size() < 2 || w[0] != '-') break;  // "-" alone names standard input
             ++next_;
             if (w == "--") break;
+            if (w == kBest) {
+                o.best = true;
+                word.clear();
+                continue;
+            }
             if (w[1] == '-') return failure("unknown long option \"" + w + "\"");
             word = w;
             at = 1;
@@ -126,14 +133,14 @@ private:
     std::string error_;
 };
 
-} // namespace
-
-ParseResult parse_command_line(const std::vector<std::string> &args) {
+// The words after any leading --best.
+ParseResult parse_words(const std::vector<std::string> &args) {
     if (args.empty()) return failure("no command given (" + std::string(kUsage) + ")");
     if (args[0] == "--help") return ParseResult{ParseResult::Kind::help, {}, {}};
     if (args[0] == "--version") return ParseResult{ParseResult::Kind::version, {}, {}};
     if (args[0].empty()) return failure("no command given (" + std::string(kUsage) + ")");
-    if (args[0].rfind("--", 0) == 0) return failure("unknown long option \"" + args[0] + "\" (--help, --version)");
+    if (args[0].rfind("--", 0) == 0)
+        return failure("unknown long option \"" + args[0] + "\" (--help, --version, --best)");
     // A lone archive name lists it.
     if (args.size() == 1 && args[0][0] != '-') {
         ParseResult r;
@@ -142,6 +149,20 @@ ParseResult parse_command_line(const std::vector<std::string> &args) {
         return r;
     }
     return Parser(args).run();
+}
+
+} // namespace
+
+ParseResult parse_command_line(const std::vector<std::string> &given) {
+    std::vector<std::string> args = given;
+    bool best = false;
+    while (!args.empty() && args[0] == kBest) {
+        best = true;
+        args.erase(args.begin());
+    }
+    ParseResult r = parse_words(args);
+    if (best) r.options.best = true;
+    return r;
 }
 
 } // namespace lha

@@ -22,6 +22,7 @@ struct Options {
     bool force = false;            // f
     bool ignore_folders = false;   // i
     std::string method = "-lh5-";  // o5, o6, o7; z stores
+    bool best = false;             // --best: the compressor's best mode
     bool generic = false;          // g
     int header_level = 2;          // 0, 1, 2
     bool delete_after = false;     // d (and the key m)

@@ -117,6 +117,22 @@ TEST(LhaOptions, LaterOptionWordsAndTheirEnd) {
     EXPECT_EQ(parse_ok({"l", "-", "x"}).archive, "-");
 }
 
+TEST(LhaOptions, BestBeforeOrAfterTheKey) {
+    EXPECT_FALSE(parse_ok({"ao7", "a.lzh", "f"}).best);
+    Options after = parse_ok({"ao7", "--best", "a.lzh", "f"});
+    EXPECT_TRUE(after.best);
+    EXPECT_EQ(after.method, "-lh7-");
+    EXPECT_EQ(after.archive, "a.lzh");
+    EXPECT_EQ(after.files, std::vector<std::string>{"f"});
+    Options before = parse_ok({"--best", "a", "-o6", "a.lzh"});
+    EXPECT_TRUE(before.best);
+    EXPECT_EQ(before.key, 'a');
+    EXPECT_EQ(before.method, "-lh6-");
+    // After the archive it is a name.
+    EXPECT_EQ(parse_ok({"a", "a.lzh", "--best"}).files, std::vector<std::string>{"--best"});
+    EXPECT_NE(parse_error({"a", "--bestest", "a.lzh"}).find("--bestest"), std::string::npos);
+}
+
 TEST(LhaOptions, LoneArchiveIsListed) {
     Options o = parse_ok({"backup.lzh"});
     EXPECT_EQ(o.key, 'l');

@@ -49,12 +49,15 @@ ln -s text.txt "$work/w/src/link"
 want_all=$(tree "$work/w/src")
 want_ascii=$(ascii_files "$work/w/src")
 
-# Every level with every method: the other readers agree with what we wrote.
+# Every level with every method, and the best mode's at each: the other
+# readers agree with what we wrote.
 for level in 0 1 2; do
-  for method in o5 o6 o7 z; do
+  for method in o5 o6 o7 z o5--best o6--best o7--best; do
     name="L$level$method"
     arc="$work/$name.lzh"
-    run_in w "a${level}q$method" "$arc" src
+    best=(); [ "${method#*--}" != "$method" ] && best=(--best)
+    method=${method%--best}
+    run_in w "a${level}q$method" "${best[@]}" "$arc" src
     [ "$status" -eq 0 ] && [ -z "$out$err" ] || { fail "$name: a: status $status, $out $err"; continue; }
     # Level 0 has no place to say the names' code page: bsdtar is told.
     charset=(); [ "$level" = 0 ] && charset=(--options hdrcharset=CP932)

@@ -45,8 +45,13 @@ TEST(CommandText, ArchiveFolderNamesAndSwitches) {
 
     ASSERT_TRUE(parse_command("a -o7 arc.lzh dir/ file", c, err));
     EXPECT_EQ(c.method->id, "-lh7-");
+    EXPECT_FALSE(c.best);
     EXPECT_EQ(c.folder, "");  // "a" takes paths, a folder among them
     EXPECT_EQ(c.names, (std::vector<std::string>{"dir/", "file"}));
+
+    ASSERT_TRUE(parse_command("a -b -o6 arc.lzh file", c, err));
+    EXPECT_TRUE(c.best);
+    EXPECT_EQ(c.method->id, "-lh6-");
 
     ASSERT_TRUE(parse_command("s  \"/a/b.lzh\" \"/out/\" -jw2", c, err));
     EXPECT_EQ(c.folder, "/out/");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include <csignal>
 #include <fcntl.h>
@@ -25,9 +26,14 @@ std::string text(std::size_t n) {
     return s;
 }
 
-class WrittenArchives : public ::testing::TestWithParam<int> {
+// At every method, in the default mode and in the best mode.
+class WrittenArchives : public ::testing::TestWithParam<std::tuple<int, bool>> {
 protected:
     TempDir d;
+    int method() const { return std::get<0>(GetParam()); }
+    std::string add_switches() const {
+        return "a -o" + std::to_string(method()) + (std::get<1>(GetParam()) ? " -b " : " ");
+    }
     void SetUp() override {
         write_file(d / "src/tree/text.txt", text(300000));
         write_file(d / "src/tree/noise.bin", noise(100000, 7));
@@ -43,10 +49,16 @@ protected:
 };
 
 TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
-    int m = GetParam();
     std::string arc = (d / "a.lzh").string();
-    CmdResult r = unlha("a -o" + std::to_string(m) + " " + quote(arc) + " " + quote((d / "src/tree").string()));
+    CmdResult r = unlha(add_switches() + quote(arc) + " " + quote((d / "src/tree").string()));
     ASSERT_EQ(r.rc, UNLHA_OK) << r.text;
+    if (std::get<1>(GetParam())) {
+        // The switch reaches the compressor: the best mode's archive is the smaller.
+        const std::string plain = (d / "plain.lzh").string();
+        ASSERT_EQ(unlha("a -o" + std::to_string(method()) + " " + quote(plain) + " " + quote((d / "src/tree").string())).rc,
+                  UNLHA_OK);
+        EXPECT_LT(fs::file_size(arc), fs::file_size(plain));
+    }
     std::string q = shell_quote(arc);
     auto mode = [](const fs::path &p) { return fs::status(p).permissions() & fs::perms::mask; };
     auto same = [&](const fs::path &a, const std::string &rel) {
@@ -88,7 +100,6 @@ TEST_P(WrittenArchives, OtherProgramsReadWhatWeWrite) {
 }
 
 TEST_P(WrittenArchives, EverySizeAroundTheWindowsRoundTrips) {
-    int m = GetParam();
     std::vector<std::pair<std::string, std::string>> files;
     for (std::size_t n : {0ul, 1ul, 8191ul, 8192ul, 8193ul, 32767ul, 32768ul, 32769ul, 65535ul, 65536ul, 65537ul})
         files.push_back({"t" + std::to_string(n), text(n)});
@@ -100,17 +111,20 @@ TEST_P(WrittenArchives, EverySizeAroundTheWindowsRoundTrips) {
         words += " " + quote((d / "in" / name).string());
     }
     std::string arc = (d / "sizes.lzh").string();
-    ASSERT_EQ(unlha("a -o" + std::to_string(m) + " " + quote(arc) + words).rc, UNLHA_OK);
+    ASSERT_EQ(unlha(add_switches() + quote(arc) + words).rc, UNLHA_OK);
     ASSERT_EQ(unlha("x " + quote(arc) + " " + quote((d / "out").string() + "/")).rc, UNLHA_OK);
     for (auto &[name, data] : files) EXPECT_TRUE(read_file(d / "out" / name) == data) << name;
     std::string listing = unlha("l " + quote(arc)).text;
     EXPECT_NE(listing.find("-lh0- "), std::string::npos);  // the noise and the empty file
-    EXPECT_NE(listing.find("-lh" + std::to_string(m) + "- "), std::string::npos);
+    EXPECT_NE(listing.find("-lh" + std::to_string(method()) + "- "), std::string::npos);
     if (have_tool("lhasa")) EXPECT_EQ(sh("lhasa t " + shell_quote(arc) + " >/dev/null"), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods, WrittenArchives, ::testing::Values(5, 6, 7),
-                         [](const auto &info) { return "lh" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(Methods, WrittenArchives, ::testing::Combine(::testing::Values(5, 6, 7), ::testing::Bool()),
+                         [](const auto &info) {
+                             return "lh" + std::to_string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) ? "_best" : "");
+                         });
 
 class Rewrites : public ::testing::Test {
 protected:

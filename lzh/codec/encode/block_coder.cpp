@@ -120,6 +120,29 @@ void block_tables(const Method &method, const Token *tokens, std::size_t n, Tabl
     make_table(pfreq, method.position_codes, pt);
 }
 
+// The three code tables of a block: the code-length code, the character
+// lengths in it, the position lengths.  The character table always has two
+// or more codes (make_table).
+void write_tables(const Method &method, const Table &ct, const Table &pt, BitWriter &out) {
+    Table tt;
+    int nc = kNumChar;
+    while (nc > 0 && ct.len[nc - 1] == 0) --nc;
+    std::uint32_t items[kNumChar + 8];
+    int nitems = char_length_items(ct, nc, items);
+    std::uint32_t tfreq[kNumTemp] = {};
+    for (int i = 0; i < nitems; ++i) ++tfreq[items[i] & 0xff];
+    make_table(tfreq, kNumTemp, tt);
+    write_pt_table(out, tt, kNumTemp, kTempCountBits, 3);
+    out.put(kCharCountBits, nc);
+    for (int i = 0; i < nitems; ++i) {
+        unsigned sym = items[i] & 0xff;
+        out.put(tt.len[sym], tt.code[sym]);
+        if (sym == 1) out.put(4, items[i] >> 8);
+        else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
+    }
+    write_pt_table(out, pt, method.position_codes, method.position_count_bits, -1);
+}
+
 } // namespace
 
 Prices::Prices() {
@@ -141,30 +164,27 @@ void learn_block(const Method &method, const Token *tokens, std::size_t n, Price
     learn_prices(method, ct, pt, learn);
 }
 
+std::uint64_t block_bits(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq) {
+    Table ct, pt;
+    make_table(char_freq, kNumChar, ct);
+    make_table(pos_freq, method.position_codes, pt);
+    std::uint8_t tables[kMaxTableBytes];
+    BitWriter w(tables);
+    write_tables(method, ct, pt, w);
+    std::uint64_t bits = 16 + w.bit_count();
+    for (int i = 0; i < kNumChar; ++i) bits += std::uint64_t(char_freq[i]) * ct.len[i];
+    for (int p = 0; p < int(method.position_codes); ++p)
+        if (pos_freq[p]) bits += std::uint64_t(pos_freq[p]) * (pt.len[p] + (p > 1 ? p - 1 : 0));
+    return bits;
+}
+
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
-    Table ct, pt, tt;
+    Table ct, pt;
     block_tables(method, tokens, n, ct, pt);
     if (learn) learn_prices(method, ct, pt, *learn);
 
     out.put(16, std::uint32_t(n));
-
-    // The character table always has two or more codes (make_table).
-    int nc = kNumChar;
-    while (nc > 0 && ct.len[nc - 1] == 0) --nc;
-    std::uint32_t items[kNumChar + 8];
-    int nitems = char_length_items(ct, nc, items);
-    std::uint32_t tfreq[kNumTemp] = {};
-    for (int i = 0; i < nitems; ++i) ++tfreq[items[i] & 0xff];
-    make_table(tfreq, kNumTemp, tt);
-    write_pt_table(out, tt, kNumTemp, kTempCountBits, 3);
-    out.put(kCharCountBits, nc);
-    for (int i = 0; i < nitems; ++i) {
-        unsigned sym = items[i] & 0xff;
-        out.put(tt.len[sym], tt.code[sym]);
-        if (sym == 1) out.put(4, items[i] >> 8);
-        else if (sym == 2) out.put(kCharCountBits, items[i] >> 8);
-    }
-    write_pt_table(out, pt, method.position_codes, method.position_count_bits, -1);
+    write_tables(method, ct, pt, out);
 
     std::uint32_t ccode[kNumChar];
     const std::uint8_t *clen = ct.len;

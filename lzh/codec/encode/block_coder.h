@@ -44,6 +44,13 @@ inline unsigned pos_code(std::uint32_t offset) { return offset ? 32 - unsigned(_
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out,
                  Prices *learn = nullptr);
 
+// Most bytes the code tables of one block take.
+constexpr std::size_t kMaxTableBytes = 1800;
+
+// The bits write_block() writes for a block with these counts of
+// character and position codes.
+std::uint64_t block_bits(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq);
+
 // The prices write_block() would learn from tokens[0..n), without coding them.
 void learn_block(const Method &method, const Token *tokens, std::size_t n, Prices &learn);
 

@@ -15,6 +15,7 @@
 
 #include "codec.h"
 #include "method.h"
+#include "optimal_coder.h"
 #include "segment_coder.h"
 
 namespace lzh {
@@ -23,6 +24,7 @@ namespace {
 
 using enc::kReadPadding;
 using enc::Method;
+using enc::OptimalCoder;
 using enc::SegmentCoder;
 
 constexpr std::size_t kSegment = MemberEncoder::kAheadBelow;
@@ -121,7 +123,7 @@ struct Segment {
 // can be started, segments are coded by the caller.
 class Pool {
 public:
-    explicit Pool(const Method &method) : method_(method) {}
+    Pool(const Method &method, Compression compression) : method_(method), compression_(compression) {}
     ~Pool() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -177,16 +179,24 @@ public:
 
 private:
     struct Worker {
-        explicit Worker(const Method &m) : coder(m) {}
-        SegmentCoder coder;
+        Worker(const Method &m, Compression c) {
+            if (c == Compression::best) best = std::make_unique<OptimalCoder>(m);
+            else coder = std::make_unique<SegmentCoder>(m);
+        }
+        std::uint64_t code(const Segment &s, std::uint8_t *out, bool whole) {
+            if (best) return best->code(s.in.get(), s.dict, s.size, out);
+            return coder->code(s.in.get(), s.dict, s.size, out, whole);
+        }
+        std::unique_ptr<SegmentCoder> coder;
+        std::unique_ptr<OptimalCoder> best;
         std::unique_ptr<std::uint8_t[]> scratch;  // for segments without their own output buffer
     };
     // Codes s; returns its length in bits.
     static std::uint64_t code(Worker &w, Segment &s) {
         const bool whole = s.dict == 0 && s.size < kSegment;  // a member of one segment
-        if (s.out) return w.coder.code(s.in.get(), s.dict, s.size, s.out.get(), whole);
+        if (s.out) return w.code(s, s.out.get(), whole);
         if (!w.scratch) w.scratch.reset(new std::uint8_t[enc::max_coded_bytes(kSegment) + 1]);
-        const std::uint64_t bits = w.coder.code(s.in.get(), s.dict, s.size, w.scratch.get(), whole);
+        const std::uint64_t bits = w.code(s, w.scratch.get(), whole);
         const std::size_t bytes = std::size_t((bits + 7) / 8);
         s.out.reset(new std::uint8_t[bytes + 1]);
         std::memcpy(s.out.get(), w.scratch.get(), bytes);
@@ -197,7 +207,7 @@ private:
         s.done = true;
     }
     Worker *worker(int i) {
-        while (int(workers_.size()) <= i) workers_.push_back(std::make_unique<Worker>(method_));
+        while (int(workers_.size()) <= i) workers_.push_back(std::make_unique<Worker>(method_, compression_));
         return workers_[i].get();
     }
     void start() {
@@ -238,6 +248,7 @@ private:
     }
 
     const Method &method_;
+    const Compression compression_;
     std::vector<std::unique_ptr<Worker>> workers_;
     std::vector<std::thread> threads_;
     bool started_ = false;
@@ -267,7 +278,7 @@ bool fill(ByteSource &in, const Segment &before, Segment &s, std::size_t window,
 } // namespace
 
 struct MemberEncoder::Impl {
-    explicit Impl(const Method &m) : method(m), window(std::size_t(1) << m.window_bits), pool(m) {}
+    Impl(const Method &m, Compression c) : method(m), window(std::size_t(1) << m.window_bits), pool(m, c) {}
 
     // The member coded ahead from the same bytes as `read`, if any.  The
     // ones announced before it were left out after all: they go.
@@ -295,8 +306,8 @@ struct MemberEncoder::Impl {
     Pool pool;  // last: its threads stop before the segments go
 };
 
-MemberEncoder::MemberEncoder(const MethodInfo &method) {
-    if (method.encoded) impl_ = std::make_unique<Impl>(method);
+MemberEncoder::MemberEncoder(const MethodInfo &method, Compression compression) {
+    if (method.encoded) impl_ = std::make_unique<Impl>(method, compression);
 }
 
 MemberEncoder::~MemberEncoder() = default;

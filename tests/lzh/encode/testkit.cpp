@@ -32,10 +32,10 @@ const MethodInfo &lh(int level) {
     return *m;
 }
 
-std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data) {
+std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data, Compression compression) {
     MemorySource src(data);
     MemorySink sink;
-    EncodeResult r = encode(lh(level), src, sink, UINT64_MAX);
+    EncodeResult r = MemberEncoder(lh(level), compression).encode(src, sink, UINT64_MAX);
     EXPECT_EQ(r.status, CodecStatus::ok);
     EXPECT_FALSE(r.gave_up);
     EXPECT_EQ(r.original, data.size());

@@ -42,7 +42,8 @@ private:
 const MethodInfo &lh(int level);
 
 // Compresses `data` with -lh<level>- (no give-up limit); fails the test on error.
-std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data);
+std::vector<std::uint8_t> compress(int level, const std::vector<std::uint8_t> &data,
+                                   Compression compression = Compression::normal);
 
 // Decodes `packed` with liblhasa's decoder for `method` ("-lh5-"), expecting
 // `original_size` bytes.  Returns what was decoded (shorter on failure).
