@@ -30,6 +30,7 @@ ArchiveReader::~ArchiveReader() {
 
 bool ArchiveReader::read_at(std::uint64_t offset, std::uint8_t *buf, std::size_t n) {
     if (offset > size_ || n > size_ - offset) return false;
+    if (n == 0) return true; // an empty file has no cache to copy from
     if (n > kCacheBytes) return read_fully_at(fd_, offset, buf, n);
     if (offset < cache_off_ || offset + n > cache_off_ + cache_.size()) {
         std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kCacheBytes, size_ - offset));
