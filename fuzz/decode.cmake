@@ -8,5 +8,5 @@ target_include_directories(decode_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/lzh/core ${
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(DECODE_FUZZ_LHASA REQUIRED IMPORTED_TARGET liblhasa)
 target_link_libraries(decode_fuzz PRIVATE PkgConfig::DECODE_FUZZ_LHASA lzh_platform)
-target_compile_options(decode_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-target_link_options(decode_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+target_compile_options(decode_fuzz PRIVATE -fsanitize=fuzzer ${MORVANE_SANITIZER_FLAGS})
+target_link_options(decode_fuzz PRIVATE -fsanitize=fuzzer ${MORVANE_SANITIZER_FLAGS})

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang and runs them for about SECONDS in all
 # (default 60), seeded with the test archives.  Inputs that once failed, kept
-# in fuzz/regressions/<target>/, are replayed first.  A crash fails the run
-# and leaves its input in build-fuzz/artifacts/.
+# in fuzz/regressions/<target>/, are replayed first.  A crash or any
+# sanitizer report fails the run (the sanitizers are built not to go on after
+# one, and the logs are searched as well) and leaves its input in
+# build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Any line a sanitizer or libFuzzer starts a report with.
+report='runtime error:|ERROR: (AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|libFuzzer)|SUMMARY: [A-Za-z]*Sanitizer'
 total=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DMORVANE_FUZZ=ON -DMORVANE_WITH_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(archive_fuzz command_fuzz)
@@ -45,13 +49,18 @@ PY
   fi
   if [ -d "fuzz/regressions/$t" ] && [ -n "$(ls -A "fuzz/regressions/$t")" ]; then
     echo "fuzz: $t replays fuzz/regressions/$t"
-    "build-fuzz/$t" -runs=0 "fuzz/regressions/$t"/* >/dev/null 2>&1 ||
-      { echo "fuzz: $t fails on a kept regression input" >&2; exit 1; }
+    if ! "build-fuzz/$t" -runs=0 "fuzz/regressions/$t"/* >"build-fuzz/$t.replay.log" 2>&1 ||
+       grep -Eq "$report" "build-fuzz/$t.replay.log"; then
+      { grep -E -A 20 "$report" "build-fuzz/$t.replay.log" || tail -n 20 "build-fuzz/$t.replay.log"; } | head -n 40 >&2 || true
+      echo "fuzz: $t fails on a kept regression input (build-fuzz/$t.replay.log)" >&2
+      exit 1
+    fi
   fi
   echo "fuzz: $t for ${each}s"
   if ! "build-fuzz/$t" -max_total_time="$each" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$art/$t-" \
-       -print_final_stats=0 "$seeds" >"build-fuzz/$t.log" 2>&1; then
-    tail -n 40 "build-fuzz/$t.log" >&2
+       -print_final_stats=0 "$seeds" >"build-fuzz/$t.log" 2>&1 ||
+     grep -Eq "$report" "build-fuzz/$t.log"; then
+    grep -E -m 1 -A 40 "$report" "build-fuzz/$t.log" >&2 || tail -n 40 "build-fuzz/$t.log" >&2
     echo "fuzz: $t found a failure; its input is in $art/ (copy it to fuzz/regressions/$t/ once fixed)" >&2
     exit 1
   fi

@@ -39,7 +39,6 @@ constexpr std::size_t name_length = 21, name = 22;         // levels 0 and 1
 constexpr std::size_t crc = 21, os_id = 23, first_ext = 24;  // levels 2 and 3
 constexpr std::size_t l3_header_size = 24, l3_first_ext = 28;
 } // namespace at
-constexpr std::size_t kLevel01Fixed = 24;  // the bytes around the name, its CRC included
 constexpr std::size_t kLevel2Fixed = 26, kLevel3Fixed = 32;
 
 // Extension header types.

@@ -22,7 +22,7 @@ bool StringSink::write(const std::uint8_t *buf, std::size_t n) {
 void BitWriter::put(std::uint32_t value, unsigned nbits) {
     for (unsigned i = nbits; i-- > 0;) {
         if (used_ == 0) out_.push_back('\0');
-        if ((value >> i) & 1) out_.back() = static_cast<char>(out_.back() | (0x80 >> used_));
+        if (i < 32 && (value >> i) & 1) out_.back() = static_cast<char>(out_.back() | (0x80 >> used_));
         used_ = (used_ + 1) % 8;
     }
 }

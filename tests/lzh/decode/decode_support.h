@@ -15,6 +15,8 @@ class MemorySource : public ByteSource {
 public:
     MemorySource(const void *data, std::size_t size) : data_(static_cast<const std::uint8_t *>(data)), size_(size) {}
     explicit MemorySource(const std::string &s) : MemorySource(s.data(), s.size()) {}
+    // It keeps a pointer into the string: a temporary would be gone before the first read.
+    explicit MemorySource(std::string &&) = delete;
     std::size_t max_read = SIZE_MAX;  // at most this many bytes per read()
     std::size_t fail_at = SIZE_MAX;   // read() returns -1 once this many were served
     std::size_t served() const { return pos_; }
@@ -36,6 +38,7 @@ public:
 // Writes a bit stream MSB first, as the -lh4- to -lh7- decoders read it.
 class BitWriter {
 public:
+    // nbits may exceed 32: the bits above the value's own are zero.
     void put(std::uint32_t value, unsigned nbits);
     void ones(unsigned n) { for (unsigned i = 0; i < n; ++i) put(1, 1); }
     // The bytes so far, the last one padded with zero bits.

@@ -173,11 +173,12 @@ TEST_P(LhStream, LongBlocksDecodeCodesInPairsAndAlone) {
         for (int i = 0; i < 5000; ++i) block_of.random_symbol(seed, want);
     }
     w.put(0, 32);
+    const std::string packed = w.bytes();
     for (std::size_t max_read : {SIZE_MAX, std::size_t{1000}}) {
-        MemorySource src(w.bytes());
+        MemorySource src(packed);
         src.max_read = max_read;
         StringSink out;
-        ASSERT_EQ(decode(GetParam().id, src, w.bytes().size(), want.size(), out), CodecStatus::ok) << max_read;
+        ASSERT_EQ(decode(GetParam().id, src, packed.size(), want.size(), out), CodecStatus::ok) << max_read;
         EXPECT_TRUE(out.data == want) << max_read;
     }
 }
