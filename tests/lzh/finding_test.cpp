@@ -302,7 +302,7 @@ TEST_F(Finding, AMillionExtensionHeadersAreRefusedNamingTheLimit) {
     l1.extensions.assign(1000000, {0x3F, ""});
     auto le = [](std::uint64_t v, int n) {
         std::string out;
-        for (int i = 0; i < n; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+        for (int i = 0; i < n; ++i) out += static_cast<char>(i < 8 ? (v >> (8 * i)) & 0xFF : 0);
         return out;
     };
     const std::uint64_t count = 1000000;  // each 5 bytes: its type and the size of the next
