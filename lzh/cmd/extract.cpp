@@ -46,7 +46,7 @@ std::string unsupported(const Member &m) { return "method " + m.method + " is no
 // Decodes a member's data into `out` and checks it against the member's CRC.
 // `file` is the sink under `out` that a write error is read from, if any.
 Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &out, FdSink *file) {
-    const MethodInfo *method = data_method(m.method, m.lhark);
+    const MethodInfo *method = data_method(m.method, m.dialect);
     if (!can_decode(method)) return {UNLHA_ERR_DATA, unsupported(m)};
     CrcSink crc(out);
     FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
@@ -193,7 +193,7 @@ private:
     // least of all, is opened); a file that exists is replaced by rename, so
     // a damaged member never costs the old copy.
     bool file(const Member &m, const std::string &joined, int parent, const std::string &name, bool exists) {
-        if (!can_decode(data_method(m.method, m.lhark))) {
+        if (!can_decode(data_method(m.method, m.dialect))) {
             report_.fail(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
             return false;
         }

@@ -78,7 +78,7 @@ constexpr std::uint16_t kTypeDir = 0x4000;
 constexpr std::uint16_t kTypeFile = 0x8000;
 
 // OS ids that change how a header reads.
-constexpr char kOsOs9 = '9', kOsOs9_68k = 'K', kOsLhark = ' ';
+constexpr char kOsOs9 = '9', kOsOs9_68k = 'K', kOsLhark = ' ', kOsJava = 'J';
 
 std::int64_t dos_time_to_unix(std::uint32_t dos) {
     std::tm tm{};
@@ -485,9 +485,11 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
         m.os9_attributes = f.os9_mode;
         m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
     }
-    // LHARK writes level-1 headers with a blank OS id and its own, other
-    // -lh7-: only that tells it from the one everybody else writes.
-    m.lhark = m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-";
+    // Writers with data of their own under a common method id, told apart
+    // by their headers alone: LHARK (level 1, a blank OS id: its -lh7-) and
+    // LHa for Java (OS id J: its -lh2-).
+    if (m.level == 1 && m.os_id == kOsLhark) m.dialect = Dialect::lhark;
+    if (m.os_id == kOsJava) m.dialect = Dialect::java;
     m.code_page = f.code_page;
     m.data_offset = offset + m.header_size;
     assemble_path(m, f);

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "methods.h"
+
 namespace lzh {
 
 enum class MemberKind { file, directory, symlink };
@@ -21,7 +23,7 @@ struct Member {
     std::uint64_t original_size = 0;
 
     std::string method = "-lh0-";  // five characters
-    bool lhark = false;             // LHARK's own -lh7- (level 1, blank OS id), decoded its way
+    Dialect dialect = Dialect::common;  // a writer whose data of its method is its own
     int level = 2;
     char os_id = 'U';               // 0 for a level-0 header that names no system
     std::int64_t mtime = 0;         // seconds since 1970, UTC
