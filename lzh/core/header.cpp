@@ -46,7 +46,7 @@ constexpr std::size_t kLevel2Fixed = 26, kLevel3Fixed = 32;
 enum : std::uint8_t {
     kExtCommon = 0x00,   // the header's CRC-16
     kExtName = 0x01,
-    kExtFolder = 0x02,   // parts separated by 0xFF
+    kExtFolder = 0x02,   // each folder ended by kFolderEnd
     kExtAttribute = 0x40,
     kExtSizes = 0x42,    // 64-bit packed and original sizes
     kExtUtf16Name = 0x44,
@@ -55,7 +55,11 @@ enum : std::uint8_t {
     kExtUnixMode = 0x50,
     kExtUnixOwner = 0x51,  // gid, uid
     kExtUnixTime = 0x54,
+    kExtOs9 = 0xCC,       // OS-9's file description: its attributes at 7
 };
+// What ends each folder in a folder header, and separates parts of a name
+// as the separators "/" and "\\" do: never a byte of a character.
+constexpr char kFolderEnd = '\xFF';
 
 std::uint16_t le16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t le32(const std::uint8_t *p) {
@@ -110,7 +114,7 @@ std::uint16_t os9_to_unix_mode(std::uint16_t os9) {
 // assembled from its pieces.
 struct Fields {
     std::string file_raw;
-    std::string dir_raw;  // 0xFF-separated
+    std::string dir_raw;  // each folder ended by kFolderEnd
     std::string file_utf16, dir_utf16;
     bool have_utf16_file = false, have_utf16_dir = false;
     std::optional<std::uint32_t> code_page;
@@ -162,6 +166,9 @@ void read_extension(std::uint8_t type, const std::uint8_t *d, std::size_t n, Mem
     case kExtUnixTime:
         if (n >= 4) f.unix_mtime = le32(d);
         break;
+    case kExtOs9:
+        if (n >= 12) f.os9_mode = le16(d + 7);
+        break;
     default:
         break;  // comments, owner names, OS/2 and Windows extras: not needed
     }
@@ -177,9 +184,23 @@ void read_level0_area(const std::uint8_t *x, std::size_t n, Member &m, Fields &f
         m.unix_mode = le16(x + n - 6);
         m.uid = le16(x + n - 4);
         m.gid = le16(x + n - 2);
-    } else if (x[0] == kOsOs9 && n >= 22 && x[9] == 0xCC && x[1] == x[17] && x[2] == x[18]) {
+    } else if (x[0] == kOsOs9 && n >= 22 && x[9] == kExtOs9 && x[1] == x[17] && x[2] == x[18]) {
         f.os9_mode = le16(x + 1);
     }
+}
+
+// Stored bytes to UTF-8, each kFolderEnd a "/" (in names too: level-0 and
+// level-1 writers put it there).  Split before decoding: it is no byte of
+// any character.
+std::string decode_parts(std::string_view raw, std::optional<std::uint32_t> code_page) {
+    std::string out;
+    for (std::size_t start = 0, i = 0; i <= raw.size(); ++i) {
+        if (i < raw.size() && raw[i] != kFolderEnd) continue;
+        out += name_to_utf8(raw.substr(start, i - start), code_page);
+        if (i < raw.size()) out += '/';
+        start = i + 1;
+    }
+    return out;
 }
 
 // The parts of a decoded folder text, at any separator a writer uses.
@@ -206,17 +227,11 @@ void assemble_path(Member &m, const Fields &f) {
         if (!dir.empty() && (dir[0] == '/' || dir[0] == '\\')) full += '/';
         append_parts(full, dir);
     } else if (!f.dir_raw.empty()) {
-        // Split at 0xFF before decoding: it is never part of a character.
-        if (static_cast<std::uint8_t>(f.dir_raw[0]) == 0xFF) full += '/';
-        std::size_t start = 0;
-        for (std::size_t i = 0; i <= f.dir_raw.size(); ++i) {
-            if (i == f.dir_raw.size() || static_cast<std::uint8_t>(f.dir_raw[i]) == 0xFF) {
-                if (i > start) append_parts(full, name_to_utf8(std::string_view(f.dir_raw).substr(start, i - start), f.code_page));
-                start = i + 1;
-            }
-        }
+        const std::string dir = decode_parts(f.dir_raw, f.code_page);
+        if (dir[0] == '/') full += '/';
+        append_parts(full, dir);
     }
-    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : name_to_utf8(f.file_raw, f.code_page);
+    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : decode_parts(f.file_raw, f.code_page);
     // A symbolic link is stored as "name|target" with the link type bits; the
     // target's separators may have been stored as folder separators too.
     if (m.unix_mode && (*m.unix_mode & kTypeMask) == kTypeLink) {
@@ -499,8 +514,9 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
 namespace {
 
 // A member's stored name in the pieces each level wants: the code page of
-// the names, the file part (for a link "name|target"), the folder part with
-// 0xFF after each folder, and for level 0 the whole path with "\\".
+// the names, the file part, the folder part with kFolderEnd after each
+// folder (a link's "name|target" split across them), and for level 0 the
+// whole path with "\\".
 struct StoredName {
     std::uint32_t code_page;
     std::string file_part, dir_part, level0_path;
@@ -512,13 +528,24 @@ StoredName stored_name(const Member &m) {
     if (m.kind == MemberKind::symlink) texts.push_back(m.link_target);
     StoredName n{code_page_for(texts), {}, {}, {}};
     const std::size_t folders = m.kind == MemberKind::directory ? parts.size() : parts.size() - (parts.empty() ? 0 : 1);
-    for (std::size_t i = 0; i < folders; ++i) n.dir_part += name_from_utf8(parts[i], n.code_page) + '\xFF';
+    for (std::size_t i = 0; i < folders; ++i) n.dir_part += name_from_utf8(parts[i], n.code_page) + kFolderEnd;
     if (folders < parts.size()) n.file_part = name_from_utf8(parts.back(), n.code_page);
-    if (m.kind == MemberKind::symlink) n.file_part += '|' + name_from_utf8(m.link_target, n.code_page);
+    if (m.kind == MemberKind::symlink) {
+        // The whole "folders/name|target" text, every "/" of the target a
+        // folder end too, split at its last one: the folder header holds
+        // "dir/up|../" and the name "a.txt" for dir/up -> ../a.txt, the
+        // layout other readers split links by.  ("/" is never the second
+        // byte of a Shift_JIS character.)
+        std::string whole = n.dir_part + n.file_part + '|' + name_from_utf8(m.link_target, n.code_page);
+        for (char &c : whole)
+            if (c == '/') c = kFolderEnd;
+        const std::size_t last = whole.rfind(kFolderEnd);
+        n.dir_part = last == std::string::npos ? std::string() : whole.substr(0, last + 1);
+        n.file_part = last == std::string::npos ? whole : whole.substr(last + 1);
+    }
     // Levels 0 and 1 came from MS-DOS, whose separator is "\\"; a link's
     // target is written with it too, as readers of level 0 expect.
-    for (char c : n.dir_part) n.level0_path += c == '\xFF' ? '\\' : c;
-    for (char c : n.file_part) n.level0_path += c == '/' ? '\\' : c;
+    for (char c : n.dir_part + n.file_part) n.level0_path += c == kFolderEnd || c == '/' ? '\\' : c;
     return n;
 }
 
