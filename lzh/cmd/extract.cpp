@@ -106,7 +106,7 @@ public:
         // A folder entry with no name (some writers emit them) is the
         // destination itself: nothing to make.
         if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return MemberOutcome::done;
-        if (!parts) return failed(UNLHA_ERR_UNSAFE, exact_name(m.display_path()) + ": refused: " + why);
+        if (!parts) return failed(UNLHA_ERR_UNSAFE, m.described() + ": refused: " + why);
         if (req_.flat) {
             if (m.kind == MemberKind::directory) return MemberOutcome::done;
             parts->erase(parts->begin(), parts->end() - 1);
@@ -134,7 +134,7 @@ public:
         auto [result, problem] = decode_checked(reader_, m, counted, nullptr);
         if (progress_.stopped()) return MemberOutcome::stopped;
         if (problem.empty()) return MemberOutcome::done;
-        return failed(result, exact_name(m.display_path()) + ": " + problem);
+        return failed(result, m.described() + ": " + problem);
     }
 
 private:
@@ -315,7 +315,7 @@ UnlhaResult test_archive(const std::string &archive, const std::vector<std::stri
             progress.end(MemberOutcome::stopped);
             break;
         }
-        if (o.result != UNLHA_OK) report.fail(o.result, name + ": " + o.problem);
+        if (o.result != UNLHA_OK) report.fail(o.result, m.described() + ": " + o.problem);
         progress.end(o.result == UNLHA_OK ? MemberOutcome::done : MemberOutcome::failed);
     }
     report_stop(report, progress, archive + ": stopped");

@@ -1,7 +1,6 @@
 #include "archive.h"
 
 #include "file_io.h"
-#include "names.h"
 #include "program_part.h"
 
 #include <algorithm>
@@ -231,7 +230,7 @@ bool ArchiveReader::next(Member &m) {
     // the next call reports the damage.
     std::uint64_t after = m.data_offset + m.packed_size;
     if (after < m.data_offset || after > size_) {
-        cut_short_ = exact_name(m.display_path()) + " (header at offset " + std::to_string(m.header_offset) + ")";
+        cut_short_ = m.described() + (m.path.empty() ? "" : " (header at offset " + std::to_string(m.header_offset) + ")");
         pos_ = size_;
     } else {
         pos_ = after;

@@ -435,6 +435,10 @@ std::string Member::display_path() const {
     return kind == MemberKind::directory && !path.empty() && path != "/" ? path + "/" : path;
 }
 
+std::string Member::described() const {
+    return path.empty() ? "the member at offset " + std::to_string(header_offset) : exact_name(display_path());
+}
+
 std::string Member::listed_method() const {
     return kind == MemberKind::directory && method == "-lh0-" ? "-lhd-" : method;
 }

@@ -50,6 +50,9 @@ struct Member {
     std::string display_path() const;
     // Last part of display_path().
     std::string file_name() const;
+    // The member as a line about it names it: its exact name (names.h), or
+    // where its header is when its name is empty.
+    std::string described() const;
     // The method id as listings show it: the header's, but -lhd- for a
     // folder that its writer stored as an empty -lh0- member.
     std::string listed_method() const;
