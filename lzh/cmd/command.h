@@ -13,6 +13,7 @@
 #pragma once
 
 #include "methods.h"
+#include "names.h"
 #include "output.h"
 #include "progress.h"
 #include "unlha32.h"
@@ -28,6 +29,7 @@ struct Command {
     char verb = 0;            // the table's verb ('e' arrives as 'x')
     bool overwrite = false;   // -c
     const MethodInfo *method = find_method(kDefaultMethod);  // -o5 (the default), -o6, -o7
+    NameCode name_code = NameCode::automatic;                // -names=sjis|euc|utf8|cap
     std::string archive;
     std::string folder;       // empty when none was given
     std::vector<std::string> names;

@@ -252,7 +252,7 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
     Report report(out);
     Progress progress('x', watcher);
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(req.archive)) {
+    if (UnlhaResult rc = reader.open(req.archive, req.name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }
@@ -292,11 +292,11 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
 namespace lzh {
 
 UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                         ProgressWatcher *watcher) {
+                         ProgressWatcher *watcher, NameCode name_code) {
     Report report(out);
     Progress progress('t', watcher);
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive, name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }

@@ -14,14 +14,16 @@
 namespace lzh {
 
 UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                           ProgressWatcher *watcher = nullptr);
+                           ProgressWatcher *watcher = nullptr, NameCode name_code = NameCode::automatic);
 
 // How "a" adds.  The defaults are the command text's "a".
 struct AddOptions {
     // One we encode, or -lh0- to store every file; either way a file that
     // compression does not make smaller is stored.
     const MethodInfo *method = find_method(kDefaultMethod);
-    HeaderFormat format;  // the level-2 header unless asked; generic leaves folders out
+    // The level-2 header unless asked; generic leaves folders out.  The
+    // old members' names are read in the form its names are written in.
+    HeaderFormat format;
     // Each path is stored as given, relative (a leading "/" and "." parts
     // dropped, "." itself adds what the folder holds; a path with ".." is
     // refused), instead of under its own name.

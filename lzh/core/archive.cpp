@@ -52,7 +52,8 @@ UnlhaResult ArchiveReader::fail(UnlhaResult code, std::string message) {
     return code_;
 }
 
-UnlhaResult ArchiveReader::open(const std::string &path) {
+UnlhaResult ArchiveReader::open(const std::string &path, NameCode names) {
+    names_ = names;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
         code_ = UNLHA_ERR_ARCHIVE;
@@ -92,7 +93,7 @@ UnlhaResult ArchiveReader::open(const std::string &path) {
 }
 
 bool ArchiveReader::header_at(std::uint64_t offset, Member &m) {
-    ParseResult r = parse_header(*this, offset, m);
+    ParseResult r = parse_header(*this, offset, m, names_);
     if (r.error == HeaderError::none && r.end_of_archive && end_mark_hides_header(offset))
         r = {HeaderError::malformed, false, "its size byte is 0"};
     if (r.error != HeaderError::none) {

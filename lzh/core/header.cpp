@@ -118,6 +118,7 @@ struct Fields {
     std::string file_utf16, dir_utf16;
     bool have_utf16_file = false, have_utf16_dir = false;
     std::optional<std::uint32_t> code_page;
+    NameCode names = NameCode::automatic;  // the form a person named, over the code page
     std::optional<std::uint16_t> os9_mode;
     std::optional<std::uint32_t> unix_mtime;
     std::optional<std::uint64_t> packed64, original64;
@@ -192,11 +193,11 @@ void read_level0_area(const std::uint8_t *x, std::size_t n, Member &m, Fields &f
 // Stored bytes to UTF-8, each kFolderEnd a "/" (in names too: level-0 and
 // level-1 writers put it there).  Split before decoding: it is no byte of
 // any character.
-std::string decode_parts(std::string_view raw, std::optional<std::uint32_t> code_page) {
+std::string decode_parts(std::string_view raw, std::optional<std::uint32_t> code_page, NameCode code) {
     std::string out;
     for (std::size_t start = 0, i = 0; i <= raw.size(); ++i) {
         if (i < raw.size() && raw[i] != kFolderEnd) continue;
-        out += name_to_utf8(raw.substr(start, i - start), code_page);
+        out += name_to_utf8(raw.substr(start, i - start), code_page, code);
         if (i < raw.size()) out += '/';
         start = i + 1;
     }
@@ -227,11 +228,11 @@ void assemble_path(Member &m, const Fields &f) {
         if (!dir.empty() && (dir[0] == '/' || dir[0] == '\\')) full += '/';
         append_parts(full, dir);
     } else if (!f.dir_raw.empty()) {
-        const std::string dir = decode_parts(f.dir_raw, f.code_page);
+        const std::string dir = decode_parts(f.dir_raw, f.code_page, f.names);
         if (dir[0] == '/') full += '/';
         append_parts(full, dir);
     }
-    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : decode_parts(f.file_raw, f.code_page);
+    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : decode_parts(f.file_raw, f.code_page, f.names);
     // A symbolic link is stored as "name|target" with the link type bits; the
     // target's separators may have been stored as folder separators too.
     if (m.unix_mode && (*m.unix_mode & kTypeMask) == kTypeLink) {
@@ -479,7 +480,7 @@ std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail) {
     }
 }
 
-ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
+ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m, NameCode names) {
     m = Member{};
     m.header_offset = offset;
     std::uint8_t b[22];
@@ -489,6 +490,7 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     m.method.assign(reinterpret_cast<const char *>(b + at::method), 5);
     m.level = b[at::level];
     Fields f;
+    f.names = names;
     ParseResult r;
     if (m.level <= 1) r = parse_level01(in, offset, m, f);
     else if (m.level <= 3) r = parse_level23(in, offset, m, f);
@@ -518,29 +520,38 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
 namespace {
 
 // A member's stored name in the pieces each level wants: the code page of
-// the names, the file part, the folder part with kFolderEnd after each
-// folder (a link's "name|target" split across them), and for level 0 the
-// whole path with "\\".
+// the names (0: no header says it), the file part, the folder part with
+// kFolderEnd after each folder (a link's "name|target" split across them),
+// and for level 0 the whole path with "\\".
 struct StoredName {
-    std::uint32_t code_page;
+    std::uint32_t code_page = 0;
     std::string file_part, dir_part, level0_path;
 };
 
-StoredName stored_name(const Member &m) {
+// False with `why` when a part has no form in `code`.
+bool stored_name(const Member &m, NameCode code, StoredName &n, std::string &why) {
     std::vector<std::string> parts = split_path(m.path);
     std::vector<std::string_view> texts(parts.begin(), parts.end());
     if (m.kind == MemberKind::symlink) texts.push_back(m.link_target);
-    StoredName n{code_page_for(texts), {}, {}, {}};
+    if (code == NameCode::automatic) code = code_for(texts);
+    n = StoredName{code_page_of(code), {}, {}, {}};
+    std::vector<std::string> stored(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (name_from_utf8(texts[i], code, stored[i])) continue;
+        why = "\"" + std::string(texts[i]) + "\" cannot be written in " + std::string(name_code_word(code)) +
+              " (utf8 holds any name)";
+        return false;
+    }
     const std::size_t folders = m.kind == MemberKind::directory ? parts.size() : parts.size() - (parts.empty() ? 0 : 1);
-    for (std::size_t i = 0; i < folders; ++i) n.dir_part += name_from_utf8(parts[i], n.code_page) + kFolderEnd;
-    if (folders < parts.size()) n.file_part = name_from_utf8(parts.back(), n.code_page);
+    for (std::size_t i = 0; i < folders; ++i) n.dir_part += stored[i] + kFolderEnd;
+    if (folders < parts.size()) n.file_part = stored[parts.size() - 1];
     if (m.kind == MemberKind::symlink) {
         // The whole "folders/name|target" text, every "/" of the target a
         // folder end too, split at its last one: the folder header holds
         // "dir/up|../" and the name "a.txt" for dir/up -> ../a.txt, the
         // layout other readers split links by.  ("/" is never the second
         // byte of a Shift_JIS character.)
-        std::string whole = n.dir_part + n.file_part + '|' + name_from_utf8(m.link_target, n.code_page);
+        std::string whole = n.dir_part + n.file_part + '|' + stored.back();
         for (char &c : whole)
             if (c == '/') c = kFolderEnd;
         const std::size_t last = whole.rfind(kFolderEnd);
@@ -550,7 +561,7 @@ StoredName stored_name(const Member &m) {
     // Levels 0 and 1 came from MS-DOS, whose separator is "\\"; a link's
     // target is written with it too, as readers of level 0 expect.
     for (char c : n.dir_part + n.file_part) n.level0_path += c == kFolderEnd || c == '/' ? '\\' : c;
-    return n;
+    return true;
 }
 
 // The mode a member is stored with: its own, or one for its kind.
@@ -603,12 +614,11 @@ void finish_level01(std::string &h, std::size_t base_size) {
 
 // Level 0: the whole path in the name field; after the CRC, unless generic,
 // the Unix area: 'U', its version 0, the Unix time, mode, uid and gid.
-bool build_level0(const Member &m, bool generic, std::string &h, std::string &why) {
+bool build_level0(const Member &m, const StoredName &n, bool generic, std::string &h, std::string &why) {
     if (generic && m.kind == MemberKind::symlink) {
         why = "a symbolic link cannot be stored in the generic format";
         return false;
     }
-    const StoredName n = stored_name(m);
     const std::size_t limit = generic ? 233 : 221;  // what the size byte can count
     if (n.level0_path.size() > limit) {
         why = "the name is " + std::to_string(n.level0_path.size()) + " bytes long; a level-0 header holds " +
@@ -638,8 +648,7 @@ bool build_level0(const Member &m, bool generic, std::string &h, std::string &wh
 // Level 1: the file name in the base header (in an extension header when
 // too long for it), the folders, code page, header CRC and Unix fields in
 // extension headers, which the packed size counts.
-bool build_level1(const Member &m, bool generic, std::string &h, std::string &why) {
-    const StoredName n = stored_name(m);
+bool build_level1(const Member &m, const StoredName &n, bool generic, std::string &h, std::string &why) {
     const bool long_name = n.file_part.size() > 230;
     std::string ext;
     std::size_t first_ext_size = 0;
@@ -655,7 +664,7 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
     // anywhere after it no longer checks.
     const std::size_t header_crc_at = 1;
     add_ext(kExtCommon, std::string(2, '\0'));
-    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    if (n.code_page) add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     if (long_name) add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
     if (!generic) {
@@ -685,10 +694,7 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
     return true;
 }
 
-} // namespace
-
-std::string build_level2_header(const Member &m, bool generic) {
-    const StoredName n = stored_name(m);
+std::string build_level2(const Member &m, const StoredName &n, bool generic) {
     bool wide = m.original_size > 0xFFFFFFFFull || m.packed_size > 0xFFFFFFFFull;
 
     std::string h(kLevel2Fixed, '\0');
@@ -710,7 +716,7 @@ std::string build_level2_header(const Member &m, bool generic) {
     };
     const std::size_t header_crc_at = h.size() + 1;
     add_ext(kExtCommon, std::string(2, '\0'));  // header CRC, filled in below
-    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    if (n.code_page) add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
     // Every member says its mode (readers that find none guess 0666 or
@@ -724,12 +730,23 @@ std::string build_level2_header(const Member &m, bool generic) {
     return h;
 }
 
+} // namespace
+
+std::string build_level2_header(const Member &m, bool generic) {
+    StoredName n;
+    std::string why;
+    stored_name(m, NameCode::automatic, n, why);  // every name has an automatic form
+    return build_level2(m, n, generic);
+}
+
 bool build_header(const Member &m, const HeaderFormat &format, std::string &header, std::string &why) {
+    StoredName n;
+    if (format.level >= 0 && format.level <= 2 && !stored_name(m, format.names, n, why)) return false;
     switch (format.level) {
-    case 0: return build_level0(m, format.generic, header, why);
-    case 1: return build_level1(m, format.generic, header, why);
+    case 0: return build_level0(m, n, format.generic, header, why);
+    case 1: return build_level1(m, n, format.generic, header, why);
     case 2:
-        header = build_level2_header(m, format.generic);
+        header = build_level2(m, n, format.generic);
         // The size field has 16 bits; a longer path must not wrap it.
         if (header.size() <= 0xFFFF) return true;
         why = "the name is too long for a header";

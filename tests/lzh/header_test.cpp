@@ -313,5 +313,63 @@ TEST(Names, ReadingTakesUtf8OrCodePage932) {
     EXPECT_EQ(split_path("\\a\\\\b/c/"), (std::vector<std::string>{"a", "b", "c"}));
 }
 
+// A form of names that a person names is how every name reads and is
+// written: over the archive's code page and over the guess.
+TEST(Names, TheFormAPersonNamesWins) {
+    const std::string euc = "\xc6\xfc\xcb\xdc\xb8\xec", sjis = "\x93\xfa\x96\x7b\x8c\xea";
+    EXPECT_EQ(name_to_utf8(euc, std::nullopt, NameCode::euc), "日本語");
+    EXPECT_EQ(name_to_utf8(euc, kCodePageShiftJis, NameCode::euc), "日本語");
+    EXPECT_NE(name_to_utf8(euc), "日本語");  // guessed as code page 932
+    EXPECT_EQ(name_to_utf8(euc, 20932), "日本語");  // EUC-JP's code page, as some headers say it
+    EXPECT_EQ(name_to_utf8(":93:fa:96{:8c:ea.file", std::nullopt, NameCode::cap), "日本語.file");
+    EXPECT_EQ(name_to_utf8("a:zz:9", std::nullopt, NameCode::cap), "a:zz:9");  // no escape there
+    EXPECT_EQ(name_to_utf8(sjis, kCodePageUtf8, NameCode::sjis), "日本語");
+    EXPECT_EQ(name_to_utf8(sjis, std::nullopt, NameCode::utf8), sjis);  // bytes as they are
+    EXPECT_EQ(name_to_utf8(euc + "\xff", std::nullopt, NameCode::euc), "日本語\xff");  // what no form holds stays
+
+    std::string out;
+    ASSERT_TRUE(name_from_utf8("日本語", NameCode::euc, out));
+    EXPECT_EQ(out, euc);
+    ASSERT_TRUE(name_from_utf8("日本語.file", NameCode::cap, out));
+    EXPECT_EQ(out, ":93:fa:96{:8c:ea.file");
+    ASSERT_TRUE(name_from_utf8("日本語", NameCode::sjis, out));
+    EXPECT_EQ(out, sjis);
+    for (NameCode code : {NameCode::sjis, NameCode::euc, NameCode::cap}) EXPECT_FALSE(name_from_utf8("😀", code, out));
+    ASSERT_TRUE(name_from_utf8("😀", NameCode::utf8, out));
+    EXPECT_EQ(out, "😀");
+    EXPECT_EQ(name_code("euc"), NameCode::euc);
+    EXPECT_EQ(name_code("EUC"), std::nullopt);
+    EXPECT_EQ(name_code_word(NameCode::cap), "cap");
+}
+
+// Written in a form a person names: the bytes of that form, the code-page
+// header where one says it (none for EUC-JP and CAP, which readers are
+// told), and read back in it; a name with no form there is refused.
+TEST(HeaderLevels, NamesInTheFormAsked) {
+    struct Case {
+        NameCode code;
+        const char *bytes;
+        std::uint32_t code_page;
+    };
+    for (const Case &c : {Case{NameCode::sjis, "\x95\x5c", 932}, Case{NameCode::euc, "\xc9\xbd", 0},
+                          Case{NameCode::utf8, "表", 65001}, Case{NameCode::cap, ":95\\", 0}}) {
+        for (int level : {0, 1, 2}) {
+            SCOPED_TRACE(std::string(name_code_word(c.code)) + " level " + std::to_string(level));
+            Member m = member("表/x.txt", MemberKind::file);
+            std::string h, why;
+            ASSERT_TRUE(build_header(m, {level, false, c.code}, h, why)) << why;
+            EXPECT_NE(h.find(c.bytes), std::string::npos);
+            if (level > 0) EXPECT_EQ(extension(h, level, 0x46), c.code_page ? std::string(reinterpret_cast<const char *>(&c.code_page), 4) : "");
+            StringInput in(h);
+            Member back;
+            ASSERT_EQ(parse_header(in, 0, back, c.code).error, HeaderError::none);
+            EXPECT_EQ(back.path, "表/x.txt");
+        }
+    }
+    std::string h, why;
+    EXPECT_FALSE(build_header(member("日本/😀.txt", MemberKind::file), {2, false, NameCode::euc}, h, why));
+    EXPECT_NE(why.find("cannot be written in euc"), std::string::npos) << why;
+}
+
 } // namespace
 } // namespace lzh::test
