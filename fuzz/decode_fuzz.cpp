@@ -12,8 +12,9 @@ namespace {
 
 constexpr std::string_view kMethods[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-", "-lhx-",
                                          "-lzs-", "-lz4-", "-lz5-", "-pm0-", "-pm1-", "-pm2-", "-lh2-", "-lh3-"};
-// One choice more than the ids: LHARK's -lh7-.
-constexpr std::size_t kChoices = std::size(kMethods) + 1;
+// Two choices more than the ids: the writers' own, LHARK's -lh7- and LHa
+// for Java's -lh2-.
+constexpr std::size_t kChoices = std::size(kMethods) + 2;
 
 class MemorySource : public lzh::ByteSource {
 public:
@@ -47,8 +48,9 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size < 4) return 0;
     const std::size_t pick = data[0] % kChoices;
-    const lzh::MethodInfo *method =
-        pick < std::size(kMethods) ? lzh::data_method(kMethods[pick]) : lzh::data_method("-lh7-", true);
+    const lzh::MethodInfo *method = pick < std::size(kMethods)      ? lzh::data_method(kMethods[pick])
+                                    : pick == std::size(kMethods) ? lzh::data_method("-lh7-", lzh::Dialect::lhark)
+                                                                  : lzh::data_method("-lh2-", lzh::Dialect::java);
     if (!method) std::abort();  // every id above is in the method table
     const bool claim_more = data[0] & 0x80;
     const std::uint64_t original = (std::uint64_t{data[1]} | std::uint64_t{data[2]} << 8 | std::uint64_t{data[3]} << 16);

@@ -36,7 +36,7 @@ for t in "${targets[@]}"; do
     # the formats that random bytes seldom reach.
     python3 - "$seeds" <<'PY'
 import struct, sys
-for method, pick in (("lh2", 14), ("lh3", 15)):
+for method, pick in (("lh2", 14), ("lh3", 15), ("lh2_early", 17)):
     data = open(f"tests/corpus/jlha_lh23/{method}.lzh", "rb").read()
     at = n = 0
     while at < len(data) and data[at]:  # level-2 headers: the size first, the sizes at 7 and 11

@@ -11,7 +11,7 @@ declare -A group=(
   [test]="libgtest-dev nlohmann-json3-dev zlib1g-dev lhasa libarchive-tools 7zip jlha-utils
           xvfb xauth xdotool xclip imagemagick openbox clang libclang-rt-14-dev python3 time hyperfine util-linux
           faketime zip patool mc file-roller dbus-daemon
-          lintian appstream librsvg2-bin man-db"
+          lintian appstream librsvg2-bin man-db emacs-nox"
   [package]="debhelper dpkg-dev"
 )
 

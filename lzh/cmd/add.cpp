@@ -362,7 +362,7 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     // Its members, unless the archive is made anew.
     const bool exists = archive_exists && !options.create;
     if (exists) {
-        if (UnlhaResult rc = reader.open(archive)) {
+        if (UnlhaResult rc = reader.open(archive, options.format.names)) {
             report.fail(rc, reader.error() + "; nothing added");
             return report.result();
         }

@@ -40,6 +40,7 @@ std::string command_word(std::string_view word) {
 
 namespace {
 bool ends_with_separator(const std::string &s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
+constexpr std::string_view kNamesSwitch = "-names=";
 } // namespace
 
 const CommandSpec *find_command(std::string_view verb) {
@@ -73,7 +74,12 @@ bool parse_command(std::string_view text, Command &cmd, std::string &error) {
             else if (s == "-b") cmd.best = true;
             else if (s.size() == 3 && s[1] == 'o' && encoded_method(s[2])) cmd.method = encoded_method(s[2]);
             else if (s == "-jw2" || s == "-gw3") {}  // the self-extractor's kind: we make one kind only
-            else {
+            else if (s.starts_with(kNamesSwitch) && name_code(s.substr(kNamesSwitch.size())))
+                cmd.name_code = *name_code(s.substr(kNamesSwitch.size()));
+            else if (s.starts_with(kNamesSwitch)) {
+                error = "unknown form of names \"" + s.substr(kNamesSwitch.size()) + "\" (sjis, euc, utf8 or cap)";
+                return false;
+            } else {
                 error = "unknown switch \"" + s + "\"";
                 return false;
             }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "methods.h"
+#include "names.h"
 #include "output.h"
 #include "progress.h"
 #include "unlha32.h"
@@ -29,6 +30,7 @@ struct Command {
     bool overwrite = false;   // -c
     const MethodInfo *method = find_method(kDefaultMethod);  // -o5 (the default), -o6, -o7
     bool best = false;        // -b: the best mode of "a"
+    NameCode name_code = NameCode::automatic;                // -names=sjis|euc|utf8|cap
     std::string archive;
     std::string folder;       // empty when none was given
     std::vector<std::string> names;

@@ -6,7 +6,7 @@
 namespace lzh {
 
 UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                           ProgressWatcher *watcher) {
+                           ProgressWatcher *watcher, NameCode name_code) {
     Report report(out);
     Progress progress('d', watcher);
     if (names.empty()) {
@@ -21,7 +21,7 @@ UnlhaResult delete_members(const std::string &archive, const std::vector<std::st
         return report.result();
     }
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive, name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }

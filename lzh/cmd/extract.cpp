@@ -43,7 +43,7 @@ std::string unsupported(const Member &m) { return "method " + m.method + " is no
 // Decodes a member's data into `out` and checks it against the member's CRC.
 // `file` is the sink under `out` that a write error is read from, if any.
 Outcome decode_checked(const ArchiveReader &reader, const Member &m, ByteSink &out, FdSink *file) {
-    const MethodInfo *method = data_method(m.method, m.lhark);
+    const MethodInfo *method = data_method(m.method, m.dialect);
     if (!can_decode(method)) return {UNLHA_ERR_DATA, unsupported(m)};
     CrcSink crc(out);
     FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
@@ -96,7 +96,7 @@ public:
         // A folder entry with no name (some writers emit them) is the
         // destination itself: nothing to make.
         if (!parts && m.kind == MemberKind::directory && m.path.find("..") == std::string::npos) return MemberOutcome::done;
-        if (!parts) return failed(UNLHA_ERR_UNSAFE, exact_name(m.display_path()) + ": refused: " + why);
+        if (!parts) return failed(UNLHA_ERR_UNSAFE, m.described() + ": refused: " + why);
         if (req_.flat) {
             if (m.kind == MemberKind::directory) return MemberOutcome::done;
             parts->erase(parts->begin(), parts->end() - 1);
@@ -124,7 +124,7 @@ public:
         auto [result, problem] = decode_checked(reader_, m, counted, nullptr);
         if (progress_.stopped()) return MemberOutcome::stopped;
         if (problem.empty()) return MemberOutcome::done;
-        return failed(result, exact_name(m.display_path()) + ": " + problem);
+        return failed(result, m.described() + ": " + problem);
     }
 
 private:
@@ -177,7 +177,7 @@ private:
     // it takes the name only where nothing is, so a file that appeared
     // meanwhile is kept too.
     MemberOutcome file(const Member &m, const std::string &joined, int parent, const std::string &name, bool replace) {
-        if (!can_decode(data_method(m.method, m.lhark))) return failed(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
+        if (!can_decode(data_method(m.method, m.dialect))) return failed(UNLHA_ERR_DATA, joined + ": " + unsupported(m));
         platform::TempFile out;
         if (!tree_.start_file(parent, name, out))
             return failed(UNLHA_ERR_WRITE, joined + ": cannot create: " + error_text(errno));
@@ -216,7 +216,7 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
     Report report(out);
     Progress progress('x', watcher);
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(req.archive)) {
+    if (UnlhaResult rc = reader.open(req.archive, req.name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }
@@ -256,11 +256,11 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
 namespace lzh {
 
 UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                         ProgressWatcher *watcher) {
+                         ProgressWatcher *watcher, NameCode name_code) {
     Report report(out);
     Progress progress('t', watcher);
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive, name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }
@@ -279,7 +279,7 @@ UnlhaResult test_archive(const std::string &archive, const std::vector<std::stri
             progress.end(MemberOutcome::stopped);
             break;
         }
-        if (o.result != UNLHA_OK) report.fail(o.result, name + ": " + o.problem);
+        if (o.result != UNLHA_OK) report.fail(o.result, m.described() + ": " + o.problem);
         progress.end(o.result == UNLHA_OK ? MemberOutcome::done : MemberOutcome::failed);
     }
     report_stop(report, progress, archive + ": stopped");

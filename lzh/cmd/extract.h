@@ -3,6 +3,7 @@
 #pragma once
 
 #include "io.h"
+#include "names.h"
 #include "output.h"
 #include "progress.h"
 
@@ -25,6 +26,7 @@ struct ExtractRequest {
     // Everything decided as above and told to the watcher (done, kept or
     // failed), with nothing written and no folder made.
     bool dry_run = false;
+    NameCode name_code = NameCode::automatic;  // the names' form, where a person names it
 };
 
 // Extracts the matching members; every failure is one line on `out`.
@@ -35,6 +37,6 @@ UnlhaResult extract_archive(const ExtractRequest &req, Output &out, ProgressWatc
 // writing nothing.  One line per damaged member (UNLHA_ERR_DATA; a member
 // the archive ends inside is UNLHA_ERR_FORMAT, as for "l").
 UnlhaResult test_archive(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                         ProgressWatcher *watcher = nullptr);
+                         ProgressWatcher *watcher = nullptr, NameCode name_code = NameCode::automatic);
 
 } // namespace lzh

@@ -121,11 +121,11 @@ std::string listing_summary(std::uint64_t count, SizeTotal original, SizeTotal p
            " " + date_time(mtime) + exact_sizes(original, packed);
 }
 
-UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher) {
+UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher, NameCode name_code) {
     Report report(out);
     Progress progress('l', watcher);
     ArchiveReader reader;
-    if (UnlhaResult rc = reader.open(archive)) {
+    if (UnlhaResult rc = reader.open(archive, name_code)) {
         report.fail(rc, reader.error());
         return report.result();
     }

@@ -23,6 +23,7 @@ using SizeTotal = unsigned __int128;
 std::string listing_summary(std::uint64_t count, SizeTotal original, SizeTotal packed, std::int64_t mtime);
 
 // Lists `archive` to `out`; returns the result.
-UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher = nullptr);
+UnlhaResult list_archive(const std::string &archive, Output &out, ProgressWatcher *watcher = nullptr,
+                         NameCode name_code = NameCode::automatic);
 
 } // namespace lzh

@@ -14,7 +14,7 @@
 namespace lzh {
 
 UnlhaResult delete_members(const std::string &archive, const std::vector<std::string> &names, Output &out,
-                           ProgressWatcher *watcher = nullptr);
+                           ProgressWatcher *watcher = nullptr, NameCode name_code = NameCode::automatic);
 
 // How "a" adds.  The defaults are the command text's "a".
 struct AddOptions {
@@ -24,7 +24,9 @@ struct AddOptions {
     // The best mode: each file's matches and literals chosen by what they
     // cost in its blocks; the smallest archives, several times slower.
     bool best = false;
-    HeaderFormat format;  // the level-2 header unless asked; generic leaves folders out
+    // The level-2 header unless asked; generic leaves folders out.  The
+    // old members' names are read in the form its names are written in.
+    HeaderFormat format;
     // Each path is stored as given, relative (a leading "/" and "." parts
     // dropped, "." itself adds what the folder holds; a path with ".." is
     // refused), instead of under its own name.

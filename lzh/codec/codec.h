@@ -24,9 +24,9 @@ enum class CodecStatus {
 // A short English phrase for messages, e.g. "damaged data".
 const char *describe(CodecStatus status);
 
-// The table entry that decodes a member's data: its method id's, or
-// kLharkMethod for LHARK's own -lh7-; null for an id nobody knows.
-const MethodInfo *data_method(std::string_view id, bool lhark = false);
+// The table entry that decodes a member's data: its method id's, or the
+// writer's own (kLharkMethod, kJavaLh2Method); null for an id nobody knows.
+const MethodInfo *data_method(std::string_view id, Dialect dialect = Dialect::common);
 
 // True when decode() knows `method` (an id, or a table entry; null: no).
 bool can_decode(std::string_view method);

@@ -33,6 +33,7 @@ enum class MethodKind {
     lh,         // the -lh4- .. -lh7- core
     lhark,      // LHARK's -lh7-: the core with its own length and position codes
     lh23,       // -lh2- (adaptive Huffman codes) and -lh3- (static, one code per block)
+    lh2_java,   // LHa for Java's -lh2-: its position code counts differently at first
     stored,     // data kept as it is
     directory,  // no data
     rare,       // liblhasa's to decode where it knows it; else listed only
@@ -72,6 +73,16 @@ inline constexpr MethodInfo kMethods[] = {
 
 // LHARK's -lh7- (see above): 32 position codes, a 6-bit count field.
 inline constexpr MethodInfo kLharkMethod = {"-lh7-", MethodKind::lhark, 16, 32, 6, false, {}};
+// LHa for Java's -lh2- counts the uses of the first position code made
+// before the second one comes in, which the others leave out.
+inline constexpr MethodInfo kJavaLh2Method = {"-lh2-", MethodKind::lh2_java, 13, 0, 0, false, {}};
+
+// Writers whose data of a method is their own, told apart by their headers.
+enum class Dialect {
+    common,
+    lhark,  // LHARK: level 1 and a blank OS id; its -lh7- is kLharkMethod
+    java,   // LHa for Java: OS id 'J'; its -lh2- is kJavaLh2Method
+};
 
 // The method the compressor uses when none is asked for.
 inline constexpr std::string_view kDefaultMethod = "-lh5-";

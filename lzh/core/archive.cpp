@@ -1,7 +1,6 @@
 #include "archive.h"
 
 #include "file_io.h"
-#include "names.h"
 #include "program_part.h"
 #include "platform.h"
 
@@ -50,7 +49,8 @@ UnlhaResult ArchiveReader::fail(UnlhaResult code, std::string message) {
     return code_;
 }
 
-UnlhaResult ArchiveReader::open(const std::string &path) {
+UnlhaResult ArchiveReader::open(const std::string &path, NameCode names) {
+    names_ = names;
     // Anything but a regular file is refused at once, a named pipe too.
     platform::OpenedFile file = platform::open_regular(path);
     if (file.fd < 0) {
@@ -86,7 +86,7 @@ UnlhaResult ArchiveReader::open(const std::string &path) {
 }
 
 bool ArchiveReader::header_at(std::uint64_t offset, Member &m) {
-    ParseResult r = parse_header(*this, offset, m);
+    ParseResult r = parse_header(*this, offset, m, names_);
     if (r.error == HeaderError::none && r.end_of_archive && end_mark_hides_header(offset))
         r = {HeaderError::malformed, false, "its size byte is 0"};
     if (r.error != HeaderError::none) {
@@ -224,7 +224,7 @@ bool ArchiveReader::next(Member &m) {
     // the next call reports the damage.
     std::uint64_t after = m.data_offset + m.packed_size;
     if (after < m.data_offset || after > size_) {
-        cut_short_ = exact_name(m.display_path()) + " (header at offset " + std::to_string(m.header_offset) + ")";
+        cut_short_ = m.described() + (m.path.empty() ? "" : " (header at offset " + std::to_string(m.header_offset) + ")");
         pos_ = size_;
     } else {
         pos_ = after;

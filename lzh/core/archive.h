@@ -28,8 +28,9 @@ public:
     // LZH archive, an empty file included, or a first header that is
     // damaged, its offset named) with error() saying why.  The end mark
     // alone is an archive with no members.  Reads a bounded part of the
-    // file, whatever its size.
-    UnlhaResult open(const std::string &path);
+    // file, whatever its size.  Names are read in `names` where a person
+    // named their form (names.h).
+    UnlhaResult open(const std::string &path, NameCode names = NameCode::automatic);
 
     // The next member; false at the end of the archive (error_code() 0), or
     // with UNLHA_ERR_FORMAT and error() saying where it stopped, at a
@@ -80,6 +81,7 @@ private:
     std::vector<std::uint8_t> cache_;
     std::uint64_t cache_off_ = 0;
     std::uint64_t bytes_read_ = 0;
+    NameCode names_ = NameCode::automatic;
 };
 
 } // namespace lzh

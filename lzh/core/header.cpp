@@ -45,7 +45,7 @@ constexpr std::size_t kLevel2Fixed = 26, kLevel3Fixed = 32;
 enum : std::uint8_t {
     kExtCommon = 0x00,   // the header's CRC-16
     kExtName = 0x01,
-    kExtFolder = 0x02,   // parts separated by 0xFF
+    kExtFolder = 0x02,   // each folder ended by kFolderEnd
     kExtAttribute = 0x40,
     kExtSizes = 0x42,    // 64-bit packed and original sizes
     kExtUtf16Name = 0x44,
@@ -54,7 +54,11 @@ enum : std::uint8_t {
     kExtUnixMode = 0x50,
     kExtUnixOwner = 0x51,  // gid, uid
     kExtUnixTime = 0x54,
+    kExtOs9 = 0xCC,       // OS-9's file description: its attributes at 7
 };
+// What ends each folder in a folder header, and separates parts of a name
+// as the separators "/" and "\\" do: never a byte of a character.
+constexpr char kFolderEnd = '\xFF';
 
 std::uint16_t le16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t le32(const std::uint8_t *p) {
@@ -77,7 +81,7 @@ constexpr std::uint16_t kTypeDir = 0x4000;
 constexpr std::uint16_t kTypeFile = 0x8000;
 
 // OS ids that change how a header reads.
-constexpr char kOsOs9 = '9', kOsOs9_68k = 'K', kOsLhark = ' ';
+constexpr char kOsOs9 = '9', kOsOs9_68k = 'K', kOsLhark = ' ', kOsJava = 'J';
 
 std::int64_t dos_time_to_unix(std::uint32_t dos) {
     std::tm tm{};
@@ -109,10 +113,11 @@ std::uint16_t os9_to_unix_mode(std::uint16_t os9) {
 // assembled from its pieces.
 struct Fields {
     std::string file_raw;
-    std::string dir_raw;  // 0xFF-separated
+    std::string dir_raw;  // each folder ended by kFolderEnd
     std::string file_utf16, dir_utf16;
     bool have_utf16_file = false, have_utf16_dir = false;
     std::optional<std::uint32_t> code_page;
+    NameCode names = NameCode::automatic;  // the form a person named, over the code page
     std::optional<std::uint16_t> os9_mode;
     std::optional<std::uint32_t> unix_mtime;
     std::optional<std::uint64_t> packed64, original64;
@@ -161,6 +166,9 @@ void read_extension(std::uint8_t type, const std::uint8_t *d, std::size_t n, Mem
     case kExtUnixTime:
         if (n >= 4) f.unix_mtime = le32(d);
         break;
+    case kExtOs9:
+        if (n >= 12) f.os9_mode = le16(d + 7);
+        break;
     default:
         break;  // comments, owner names, OS/2 and Windows extras: not needed
     }
@@ -176,9 +184,23 @@ void read_level0_area(const std::uint8_t *x, std::size_t n, Member &m, Fields &f
         m.unix_mode = le16(x + n - 6);
         m.uid = le16(x + n - 4);
         m.gid = le16(x + n - 2);
-    } else if (x[0] == kOsOs9 && n >= 22 && x[9] == 0xCC && x[1] == x[17] && x[2] == x[18]) {
+    } else if (x[0] == kOsOs9 && n >= 22 && x[9] == kExtOs9 && x[1] == x[17] && x[2] == x[18]) {
         f.os9_mode = le16(x + 1);
     }
+}
+
+// Stored bytes to UTF-8, each kFolderEnd a "/" (in names too: level-0 and
+// level-1 writers put it there).  Split before decoding: it is no byte of
+// any character.
+std::string decode_parts(std::string_view raw, std::optional<std::uint32_t> code_page, NameCode code) {
+    std::string out;
+    for (std::size_t start = 0, i = 0; i <= raw.size(); ++i) {
+        if (i < raw.size() && raw[i] != kFolderEnd) continue;
+        out += name_to_utf8(raw.substr(start, i - start), code_page, code);
+        if (i < raw.size()) out += '/';
+        start = i + 1;
+    }
+    return out;
 }
 
 // The parts of a decoded folder text, at any separator a writer uses.
@@ -205,17 +227,11 @@ void assemble_path(Member &m, const Fields &f) {
         if (!dir.empty() && (dir[0] == '/' || dir[0] == '\\')) full += '/';
         append_parts(full, dir);
     } else if (!f.dir_raw.empty()) {
-        // Split at 0xFF before decoding: it is never part of a character.
-        if (static_cast<std::uint8_t>(f.dir_raw[0]) == 0xFF) full += '/';
-        std::size_t start = 0;
-        for (std::size_t i = 0; i <= f.dir_raw.size(); ++i) {
-            if (i == f.dir_raw.size() || static_cast<std::uint8_t>(f.dir_raw[i]) == 0xFF) {
-                if (i > start) append_parts(full, name_to_utf8(std::string_view(f.dir_raw).substr(start, i - start), f.code_page));
-                start = i + 1;
-            }
-        }
+        const std::string dir = decode_parts(f.dir_raw, f.code_page, f.names);
+        if (dir[0] == '/') full += '/';
+        append_parts(full, dir);
     }
-    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : name_to_utf8(f.file_raw, f.code_page);
+    full += f.have_utf16_file ? utf16le_to_utf8(f.file_utf16) : decode_parts(f.file_raw, f.code_page, f.names);
     // A symbolic link is stored as "name|target" with the link type bits; the
     // target's separators may have been stored as folder separators too.
     if (m.unix_mode && (*m.unix_mode & kTypeMask) == kTypeLink) {
@@ -419,6 +435,10 @@ std::string Member::display_path() const {
     return kind == MemberKind::directory && !path.empty() && path != "/" ? path + "/" : path;
 }
 
+std::string Member::described() const {
+    return path.empty() ? "the member at offset " + std::to_string(header_offset) : exact_name(display_path());
+}
+
 std::string Member::listed_method() const {
     return kind == MemberKind::directory && method == "-lh0-" ? "-lhd-" : method;
 }
@@ -459,7 +479,7 @@ std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail) {
     }
 }
 
-ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
+ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m, NameCode names) {
     m = Member{};
     m.header_offset = offset;
     std::uint8_t b[22];
@@ -469,6 +489,7 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
     m.method.assign(reinterpret_cast<const char *>(b + at::method), 5);
     m.level = b[at::level];
     Fields f;
+    f.names = names;
     ParseResult r;
     if (m.level <= 1) r = parse_level01(in, offset, m, f);
     else if (m.level <= 3) r = parse_level23(in, offset, m, f);
@@ -484,9 +505,11 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
         m.os9_attributes = f.os9_mode;
         m.unix_mode = static_cast<std::uint16_t>(os9_to_unix_mode(*f.os9_mode) | (m.method == "-lhd-" ? kTypeDir : 0));
     }
-    // LHARK writes level-1 headers with a blank OS id and its own, other
-    // -lh7-: only that tells it from the one everybody else writes.
-    m.lhark = m.level == 1 && m.os_id == kOsLhark && m.method == "-lh7-";
+    // Writers with data of their own under a common method id, told apart
+    // by their headers alone: LHARK (level 1, a blank OS id: its -lh7-) and
+    // LHa for Java (OS id J: its -lh2-).
+    if (m.level == 1 && m.os_id == kOsLhark) m.dialect = Dialect::lhark;
+    if (m.os_id == kOsJava) m.dialect = Dialect::java;
     m.code_page = f.code_page;
     m.data_offset = offset + m.header_size;
     assemble_path(m, f);
@@ -496,27 +519,48 @@ ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m) {
 namespace {
 
 // A member's stored name in the pieces each level wants: the code page of
-// the names, the file part (for a link "name|target"), the folder part with
-// 0xFF after each folder, and for level 0 the whole path with "\\".
+// the names (0: no header says it), the file part, the folder part with
+// kFolderEnd after each folder (a link's "name|target" split across them),
+// and for level 0 the whole path with "\\".
 struct StoredName {
-    std::uint32_t code_page;
+    std::uint32_t code_page = 0;
     std::string file_part, dir_part, level0_path;
 };
 
-StoredName stored_name(const Member &m) {
+// False with `why` when a part has no form in `code`.
+bool stored_name(const Member &m, NameCode code, StoredName &n, std::string &why) {
     std::vector<std::string> parts = split_path(m.path);
     std::vector<std::string_view> texts(parts.begin(), parts.end());
     if (m.kind == MemberKind::symlink) texts.push_back(m.link_target);
-    StoredName n{code_page_for(texts), {}, {}, {}};
+    if (code == NameCode::automatic) code = code_for(texts);
+    n = StoredName{code_page_of(code), {}, {}, {}};
+    std::vector<std::string> stored(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (name_from_utf8(texts[i], code, stored[i])) continue;
+        why = "\"" + std::string(texts[i]) + "\" cannot be written in " + std::string(name_code_word(code)) +
+              " (utf8 holds any name)";
+        return false;
+    }
     const std::size_t folders = m.kind == MemberKind::directory ? parts.size() : parts.size() - (parts.empty() ? 0 : 1);
-    for (std::size_t i = 0; i < folders; ++i) n.dir_part += name_from_utf8(parts[i], n.code_page) + '\xFF';
-    if (folders < parts.size()) n.file_part = name_from_utf8(parts.back(), n.code_page);
-    if (m.kind == MemberKind::symlink) n.file_part += '|' + name_from_utf8(m.link_target, n.code_page);
+    for (std::size_t i = 0; i < folders; ++i) n.dir_part += stored[i] + kFolderEnd;
+    if (folders < parts.size()) n.file_part = stored[parts.size() - 1];
+    if (m.kind == MemberKind::symlink) {
+        // The whole "folders/name|target" text, every "/" of the target a
+        // folder end too, split at its last one: the folder header holds
+        // "dir/up|../" and the name "a.txt" for dir/up -> ../a.txt, the
+        // layout other readers split links by.  ("/" is never the second
+        // byte of a Shift_JIS character.)
+        std::string whole = n.dir_part + n.file_part + '|' + stored.back();
+        for (char &c : whole)
+            if (c == '/') c = kFolderEnd;
+        const std::size_t last = whole.rfind(kFolderEnd);
+        n.dir_part = last == std::string::npos ? std::string() : whole.substr(0, last + 1);
+        n.file_part = last == std::string::npos ? whole : whole.substr(last + 1);
+    }
     // Levels 0 and 1 came from MS-DOS, whose separator is "\\"; a link's
     // target is written with it too, as readers of level 0 expect.
-    for (char c : n.dir_part) n.level0_path += c == '\xFF' ? '\\' : c;
-    for (char c : n.file_part) n.level0_path += c == '/' ? '\\' : c;
-    return n;
+    for (char c : n.dir_part + n.file_part) n.level0_path += c == kFolderEnd || c == '/' ? '\\' : c;
+    return true;
 }
 
 // The mode a member is stored with: its own, or one for its kind.
@@ -569,12 +613,11 @@ void finish_level01(std::string &h, std::size_t base_size) {
 
 // Level 0: the whole path in the name field; after the CRC, unless generic,
 // the Unix area: 'U', its version 0, the Unix time, mode, uid and gid.
-bool build_level0(const Member &m, bool generic, std::string &h, std::string &why) {
+bool build_level0(const Member &m, const StoredName &n, bool generic, std::string &h, std::string &why) {
     if (generic && m.kind == MemberKind::symlink) {
         why = "a symbolic link cannot be stored in the generic format";
         return false;
     }
-    const StoredName n = stored_name(m);
     const std::size_t limit = generic ? 233 : 221;  // what the size byte can count
     if (n.level0_path.size() > limit) {
         why = "the name is " + std::to_string(n.level0_path.size()) + " bytes long; a level-0 header holds " +
@@ -604,8 +647,7 @@ bool build_level0(const Member &m, bool generic, std::string &h, std::string &wh
 // Level 1: the file name in the base header (in an extension header when
 // too long for it), the folders, code page, header CRC and Unix fields in
 // extension headers, which the packed size counts.
-bool build_level1(const Member &m, bool generic, std::string &h, std::string &why) {
-    const StoredName n = stored_name(m);
+bool build_level1(const Member &m, const StoredName &n, bool generic, std::string &h, std::string &why) {
     const bool long_name = n.file_part.size() > 230;
     std::string ext;
     std::size_t first_ext_size = 0;
@@ -621,7 +663,7 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
     // anywhere after it no longer checks.
     const std::size_t header_crc_at = 1;
     add_ext(kExtCommon, std::string(2, '\0'));
-    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    if (n.code_page) add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     if (long_name) add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
     if (!generic) {
@@ -651,10 +693,7 @@ bool build_level1(const Member &m, bool generic, std::string &h, std::string &wh
     return true;
 }
 
-} // namespace
-
-std::string build_level2_header(const Member &m, bool generic) {
-    const StoredName n = stored_name(m);
+std::string build_level2(const Member &m, const StoredName &n, bool generic) {
     bool wide = m.original_size > 0xFFFFFFFFull || m.packed_size > 0xFFFFFFFFull;
 
     std::string h(kLevel2Fixed, '\0');
@@ -676,7 +715,7 @@ std::string build_level2_header(const Member &m, bool generic) {
     };
     const std::size_t header_crc_at = h.size() + 1;
     add_ext(kExtCommon, std::string(2, '\0'));  // header CRC, filled in below
-    add_ext(kExtCodePage, le_bytes(n.code_page, 4));
+    if (n.code_page) add_ext(kExtCodePage, le_bytes(n.code_page, 4));
     add_ext(kExtName, n.file_part);
     if (!n.dir_part.empty()) add_ext(kExtFolder, n.dir_part);
     // Every member says its mode (readers that find none guess 0666 or
@@ -690,12 +729,23 @@ std::string build_level2_header(const Member &m, bool generic) {
     return h;
 }
 
+} // namespace
+
+std::string build_level2_header(const Member &m, bool generic) {
+    StoredName n;
+    std::string why;
+    stored_name(m, NameCode::automatic, n, why);  // every name has an automatic form
+    return build_level2(m, n, generic);
+}
+
 bool build_header(const Member &m, const HeaderFormat &format, std::string &header, std::string &why) {
+    StoredName n;
+    if (format.level >= 0 && format.level <= 2 && !stored_name(m, format.names, n, why)) return false;
     switch (format.level) {
-    case 0: return build_level0(m, format.generic, header, why);
-    case 1: return build_level1(m, format.generic, header, why);
+    case 0: return build_level0(m, n, format.generic, header, why);
+    case 1: return build_level1(m, n, format.generic, header, why);
     case 2:
-        header = build_level2_header(m, format.generic);
+        header = build_level2(m, n, format.generic);
         // The size field has 16 bits; a longer path must not wrap it.
         if (header.size() <= 0xFFFF) return true;
         why = "the name is too long for a header";

@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "methods.h"
+#include "names.h"
+
 namespace lzh {
 
 enum class MemberKind { file, directory, symlink };
@@ -21,7 +24,7 @@ struct Member {
     std::uint64_t original_size = 0;
 
     std::string method = "-lh0-";  // five characters
-    bool lhark = false;             // LHARK's own -lh7- (level 1, blank OS id), decoded its way
+    Dialect dialect = Dialect::common;  // a writer whose data of its method is its own
     int level = 2;
     char os_id = 'U';               // 0 for a level-0 header that names no system
     std::int64_t mtime = 0;         // seconds since 1970, UTC
@@ -48,6 +51,9 @@ struct Member {
     std::string display_path() const;
     // Last part of display_path().
     std::string file_name() const;
+    // The member as a line about it names it: its exact name (names.h), or
+    // where its header is when its name is empty.
+    std::string described() const;
     // The method id as listings show it: the header's, but -lhd- for a
     // folder that its writer stored as an empty -lh0- member.
     std::string listed_method() const;
@@ -80,8 +86,9 @@ struct ParseResult {
 };
 
 // Parses the header that starts at `offset`.  On success fills `m`
-// (header_offset, header_size, data_offset included).
-ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m);
+// (header_offset, header_size, data_offset included), its names read in
+// `names` where a person names their form.
+ParseResult parse_header(HeaderInput &in, std::uint64_t offset, Member &m, NameCode names = NameCode::automatic);
 
 // True when the 5 bytes at `p` are a method id ("-lh5-", "-pm2-"): a
 // header holds its own 2 bytes in.
@@ -99,16 +106,20 @@ bool looks_like_header(const std::uint8_t *p, std::size_t avail);
 // ends where the next header begins.
 std::uint64_t claimed_member_size(const std::uint8_t *p, std::size_t avail);
 
-// How a writer stores headers: the level, and whether in the generic
-// format, which names no system (no OS id, no Unix mode, owner or time).
+// How a writer stores headers: the level, whether in the generic format,
+// which names no system (no OS id, no Unix mode, owner or time), and the
+// form of the names.
 struct HeaderFormat {
     int level = 2;  // 0, 1 or 2
     bool generic = false;
+    NameCode names = NameCode::automatic;
 };
 
 // The header for `m` (path, kind, method, sizes, mtime, crc16, unix_mode,
-// uid, gid, link target) at `format`.  Names are stored as names.h says;
-// levels 1 and 2 say in which code page, and, unless generic, every member
+// uid, gid, link target) at `format`.  Names are stored as names.h says
+// (in `format.names` where a person named it: a name with no form there is
+// refused); levels 1 and 2 say in which code page where one says it
+// (Shift_JIS, UTF-8), and, unless generic, every member
 // carries a Unix mode (one for its kind when `m` has none).  Level 0 stores
 // the whole path with "\" as separator, levels 1 and 2 the folders apart;
 // levels 0 and 1 store MS-DOS local time beside the Unix time.  False with

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <memory>
+#include <string>
+#include <utility>
 
 namespace lzh {
 namespace {
@@ -58,13 +60,52 @@ private:
     iconv_t cd_;
 };
 
-Converter &from_cp932() {
-    thread_local Converter c("UTF-8", "CP932");
-    return c;
+enum class Charset { cp932, eucjp };
+// From `charset` to UTF-8, and back; opened once per thread.
+Converter &decoder(Charset charset) {
+    thread_local Converter cp932("UTF-8", "CP932"), eucjp("UTF-8", "EUC-JP");
+    return charset == Charset::cp932 ? cp932 : eucjp;
 }
-Converter &to_cp932() {
-    thread_local Converter c("CP932", "UTF-8");
-    return c;
+Converter &encoder(Charset charset) {
+    thread_local Converter cp932("CP932", "UTF-8"), eucjp("EUC-JP", "UTF-8");
+    return charset == Charset::cp932 ? cp932 : eucjp;
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// CAP writes each byte from 0x80 on as ":" and two hexadecimal digits.
+std::string from_cap(std::string_view raw) {
+    std::string out;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        int hi, lo;
+        if (raw[i] == ':' && i + 2 < raw.size() && (hi = hex_value(raw[i + 1])) >= 0 && (lo = hex_value(raw[i + 2])) >= 0) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += raw[i];
+        }
+    }
+    return out;
+}
+std::string to_cap(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += ':';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    return out;
 }
 
 // Decodes with `c`, each undecodable byte kept as it is.
@@ -80,7 +121,9 @@ std::string decode_with(Converter &c, std::string_view raw) {
 }
 
 // Code pages other than 932 and 65001 are rare; they are opened as needed.
+// EUC-JP's two numbers are no names iconv knows.
 std::string decode_code_page(std::string_view raw, std::uint32_t code_page) {
+    if (code_page == 20932 || code_page == 51932) return decode_with(decoder(Charset::eucjp), raw);
     Converter c("UTF-8", ("CP" + std::to_string(code_page)).c_str());
     return decode_with(c, raw);
 }
@@ -133,19 +176,47 @@ bool is_valid_utf8(std::string_view s) {
     return true;
 }
 
-std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page) {
+namespace {
+constexpr std::pair<NameCode, std::string_view> kNameCodes[] = {
+    {NameCode::sjis, "sjis"}, {NameCode::euc, "euc"}, {NameCode::utf8, "utf8"}, {NameCode::cap, "cap"}};
+} // namespace
+
+std::optional<NameCode> name_code(std::string_view word) {
+    for (const auto &[code, w] : kNameCodes)
+        if (w == word) return code;
+    return std::nullopt;
+}
+
+std::string_view name_code_word(NameCode code) {
+    for (const auto &[c, w] : kNameCodes)
+        if (c == code) return w;
+    return "auto";
+}
+
+std::uint32_t code_page_of(NameCode code) {
+    return code == NameCode::sjis ? kCodePageShiftJis : code == NameCode::utf8 ? kCodePageUtf8 : 0;
+}
+
+std::string name_to_utf8(std::string_view raw, std::optional<std::uint32_t> code_page, NameCode code) {
+    switch (code) {
+    case NameCode::automatic: break;
+    case NameCode::utf8: return std::string(raw);
+    case NameCode::sjis: return decode_with(decoder(Charset::cp932), raw);
+    case NameCode::euc: return decode_with(decoder(Charset::eucjp), raw);
+    case NameCode::cap: return decode_with(decoder(Charset::cp932), from_cap(raw));
+    }
     if (all_ascii(raw)) return std::string(raw);
     // Bytes said to be UTF-8 that are not stay as they are, as a file
     // system's names come back.
     if (code_page == kCodePageUtf8) return std::string(raw);
-    if (code_page == kCodePageShiftJis) return decode_with(from_cp932(), raw);
+    if (code_page == kCodePageShiftJis) return decode_with(decoder(Charset::cp932), raw);
     if (code_page) {
         // Used unless it kept an undecodable byte (no part of a character).
         std::string out = decode_code_page(raw, *code_page);
         if (is_valid_utf8(out)) return out;
     }
     if (is_valid_utf8(raw)) return std::string(raw);
-    return decode_with(from_cp932(), raw);
+    return decode_with(decoder(Charset::cp932), raw);
 }
 
 std::string utf16le_to_utf8(std::string_view raw) {
@@ -165,36 +236,30 @@ std::string utf16le_to_utf8(std::string_view raw) {
     return out;
 }
 
-std::uint32_t code_page_for(const std::vector<std::string_view> &texts) {
-    Converter &c = to_cp932();
-    if (!c.ok()) return kCodePageUtf8;
+NameCode code_for(const std::vector<std::string_view> &texts) {
     for (std::string_view t : texts) {
-        if (all_ascii(t)) continue;
         std::string out;
-        if (!c.convert(t, out, [](std::string &, char) { return false; })) return kCodePageUtf8;
+        if (!name_from_utf8(t, NameCode::sjis, out)) return NameCode::utf8;
         // A code page 932 form that happens to be valid UTF-8 would be read
         // back as other characters by readers that guess.
-        if (is_valid_utf8(out)) return kCodePageUtf8;
+        if (!all_ascii(t) && is_valid_utf8(out)) return NameCode::utf8;
     }
-    return kCodePageShiftJis;
+    return NameCode::sjis;
 }
 
-std::string name_from_utf8(std::string_view utf8, std::uint32_t code_page) {
-    if (code_page != kCodePageShiftJis || all_ascii(utf8)) return std::string(utf8);
+bool name_from_utf8(std::string_view utf8, NameCode code, std::string &stored) {
+    if (code == NameCode::utf8 || all_ascii(utf8)) {
+        stored = utf8;
+        return true;
+    }
+    Converter &c = encoder(code == NameCode::euc ? Charset::eucjp : Charset::cp932);
     std::string out;
-    Converter &c = to_cp932();
-    if (!c.ok() || !c.convert(utf8, out, [](std::string &, char) { return false; })) return std::string(utf8);
-    return out;
+    if (!c.ok() || !c.convert(utf8, out, [](std::string &, char) { return false; })) return false;
+    stored = code == NameCode::cap ? to_cap(out) : out;
+    return true;
 }
 
 namespace {
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // Control characters, "%", the characters in `also` and, when `bytes`, each
 // byte that is no part of a UTF-8 character, as %XX.

@@ -57,9 +57,9 @@ private:
 };
 
 // u without files: every file and folder member whose path is here.
-bool members_on_disk(const std::string &archive, std::vector<std::string> &paths, std::FILE *err) {
+bool members_on_disk(const std::string &archive, lzh::NameCode names, std::vector<std::string> &paths, std::FILE *err) {
     lzh::ArchiveReader reader;
-    if (reader.open(archive) != UNLHA_OK) {
+    if (reader.open(archive, names) != UNLHA_OK) {
         std::fprintf(err, "LHa: Error: %s\n", reader.error().c_str());
         return false;
     }
@@ -84,13 +84,14 @@ int extract_command(const Options &o, std::FILE *out, std::FILE *err) {
     const std::vector<std::string> names = library_names(o.files);
     UnlhaResult rc;
     if (key == 't' && !o.no_execute) {
-        rc = lzh::test_archive(archive, names, messages, &messages);
+        rc = lzh::test_archive(archive, names, messages, &messages, o.archive_names);
     } else {
         lzh::ExtractRequest req{archive, key == 'x' ? o.extract_dir : std::string(), names, force(o)};
         req.skip_existing = true;  // the watcher warns: a kept file is no failure
         req.flat = key == 'x' && o.ignore_folders;
         req.excludes = o.excludes;
         req.dry_run = o.no_execute;
+        req.name_code = o.archive_names;
         // What n shows for t and p does not depend on the files here.
         if (key != 'x') req.overwrite = true;
         StdioSink sink(out);
@@ -117,13 +118,13 @@ int add_command(const Options &o, std::FILE *out, std::FILE *err) {
             return 1;
         }
         std::fprintf(err, "LHa: Warning: No files given in argument\n");
-        if (!members_on_disk(archive, files, err)) return 1;
+        if (!members_on_disk(archive, o.archive_names, files, err)) return 1;
         if (files.empty()) return 0;
     }
     lzh::AddOptions add;
     add.method = lzh::find_method(o.method);
     add.best = o.best;
-    add.format = {o.header_level, o.generic};
+    add.format = {o.header_level, o.generic, o.archive_names};
     add.paths_as_given = true;
     add.skip_archive = true;  // "lha a backup.lzh ." beside backup.lzh
     add.update = o.key == 'u';
@@ -144,11 +145,11 @@ int delete_command(const Options &o, std::FILE *out, std::FILE *err) {
     const std::vector<std::string> names = library_names(o.files);
     if (!o.no_execute) {
         Messages messages(style_for(o, 'd', out), out, err);
-        return status(lzh::delete_members(archive, names, messages, &messages));
+        return status(lzh::delete_members(archive, names, messages, &messages, o.archive_names));
     }
     // n: the members that would go, chosen as the deletion chooses them.
     lzh::ArchiveReader reader;
-    if (reader.open(archive) != UNLHA_OK) {
+    if (reader.open(archive, o.archive_names) != UNLHA_OK) {
         std::fprintf(err, "LHa: Error: %s\n", reader.error().c_str());
         return 1;
     }

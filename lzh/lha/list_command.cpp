@@ -23,7 +23,7 @@ int list_command(const Options &o, std::time_t now, std::FILE *out, std::FILE *e
     // "-" is standard input, when that is a file: the listing seeks.
     std::string path = o.archive == "-" ? "/dev/stdin" : resolve_archive_name(o.archive);
     lzh::ArchiveReader reader;
-    if (reader.open(path) != UNLHA_OK) {
+    if (reader.open(path, o.archive_names) != UNLHA_OK) {
         std::fprintf(err, "LHa: Error: %s\n", reader.error().c_str());
         return 1;
     }

@@ -151,7 +151,8 @@ std::string ListFormat::member(const lzh::Member &m) const {
     std::string line;
     if (style_.verbose) line.append(name).append("\n");
     line.append(owner_field(m)).append(sizes(m.packed_size, m.original_size));
-    if (style_.packed) line.append(" ").append(printable(m.listed_method())).append(format(" %04x", m.crc16));
+    // A member stored without a CRC shows stars, as in the classic tool.
+    if (style_.packed) line.append(" ").append(printable(m.listed_method())).append(m.has_crc ? format(" %04x", m.crc16) : " ****");
     line.append(" ").append(stamp(static_cast<std::time_t>(m.mtime)));
     if (style_.verbose)
         line.append(format(" [%d]", m.level));

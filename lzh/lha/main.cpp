@@ -38,7 +38,12 @@ constexpr const char *kHelp =
     "  0 1 2  header level (2 by default)\n"
     "  d  delete the files after adding\n"
     "  w=DIR  extract into DIR      x=PATTERN  exclude\n"
-    "  --best  the smallest archive, several times slower (a u m c)\n";
+    "long options, after the key:\n"
+    "  --archive-kanji-code=CODE   the names in the archive: sjis, euc, utf8 or cap (read as\n"
+    "                              the archive says or guessed, written in Shift_JIS where it\n"
+    "                              holds them, else UTF-8, without it)\n"
+    "  --system-kanji-code=utf8    the names here (UTF-8, the only form)\n"
+    "  --best                      the smallest archive, several times slower (a u m c)\n";
 
 } // namespace
 

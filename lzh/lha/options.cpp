@@ -21,6 +21,8 @@ ParseResult failure(std::string what) {
 
 std::string quoted(char c) { return std::string("'") + c + "'"; }
 
+constexpr std::string_view kLongOptions[] = {"archive-kanji-code", "system-kanji-code", "best"};
+
 // Walks the words of a command line: the key word, then any further
 // "-MODIFIERS" words, then the archive and the files.
 class Parser {
@@ -45,12 +47,12 @@ public:
             if (w.size() < 2 || w[0] != '-') break;  // "-" alone names standard input
             ++next_;
             if (w == "--") break;
-            if (w == kBest) {
-                o.best = true;
+            if (w[1] == '-') {
+                if (!long_option(w, o)) return failure(error_);
                 word.clear();
+                at = 0;
                 continue;
             }
-            if (w[1] == '-') return failure("unknown long option \"" + w + "\"");
             word = w;
             at = 1;
         }
@@ -125,6 +127,51 @@ private:
                 return false;
             }
         }
+        return true;
+    }
+
+    // One long option; false with error_ set on a mistake.
+    bool long_option(const std::string &word, Options &o) {
+        std::string name = word.substr(2), value;
+        const std::size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        std::vector<std::string_view> found;
+        for (std::string_view option : kLongOptions)
+            if (!name.empty() && option.starts_with(name)) found.push_back(option);
+        if (found.size() != 1) {
+            error_ = (found.empty() ? "unknown long option \"" : "ambiguous long option \"") + word +
+                     "\" (--archive-kanji-code=CODE, --system-kanji-code=utf8, --best)";
+            return false;
+        }
+        if (found[0] == "best") {
+            if (eq != std::string::npos) {
+                error_ = "--best takes no value";
+                return false;
+            }
+            o.best = true;
+            return true;
+        }
+        if (eq == std::string::npos) {
+            if (next_ >= args_.size()) {
+                error_ = "--" + std::string(found[0]) + " needs a value";
+                return false;
+            }
+            value = args_[next_++];
+        }
+        if (found[0] == "system-kanji-code") {
+            if (value == "utf8") return true;  // what file names are here
+            error_ = "file names on this system are UTF-8 (--system-kanji-code=utf8), not " + value;
+            return false;
+        }
+        const std::optional<lzh::NameCode> code = lzh::name_code(value);
+        if (!code) {
+            error_ = "unknown kanji code \"" + value + "\" (sjis, euc, utf8 or cap)";
+            return false;
+        }
+        o.archive_names = *code;
         return true;
     }
 

@@ -1,10 +1,15 @@
 // The `lha` command line: `lha [-]KEY[MODIFIERS] [-MODIFIERS...] ARCHIVE [FILE...]`.
 //
 // Parsing only records what was asked; what each key does with a modifier
-// is decided where the key runs.  Modifiers act in the order given, as the
+// is decided where the key runs.  Long options (--archive-kanji-code=CODE,
+// --system-kanji-code=utf8) go among the modifier words, by their whole name
+// or any start of it that names one alone, their value after "=" or in the
+// next word.  Modifiers act in the order given, as the
 // archive managers that drive this program expect: "g" asks for header
 // level 0, so "g1" ends at level 1.
 #pragma once
+
+#include "names.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +33,9 @@ struct Options {
     bool delete_after = false;     // d (and the key m)
     std::string extract_dir;       // w=DIR
     std::vector<std::string> excludes;  // x=PATTERN, in order
+    // --archive-kanji-code=sjis|euc|utf8|cap: the form of the names in the
+    // archive, for reading and writing.
+    lzh::NameCode archive_names = lzh::NameCode::automatic;
 
     std::string archive;
     std::vector<std::string> files;

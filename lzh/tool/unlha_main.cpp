@@ -76,9 +76,11 @@ private:
 void usage(std::FILE *f) {
     std::fputs("usage:\n", f);
     for (const lzh::CommandSpec &c : lzh::commands())
-        std::fprintf(f, "  unlha %c %-36.*s %.*s\n", c.verbs[0], int(c.usage.size()), c.usage.data(),
+        std::fprintf(f, "  unlha %c %-47.*s %.*s\n", c.verbs[0], int(c.usage.size()), c.usage.data(),
                      int(c.what.size()), c.what.data());
     std::fputs("  unlha --help | --version\n"
+               "-names=CODE says the form of the archive's names: sjis, euc, utf8 or cap (without it they are\n"
+               "read as the archive says, else guessed, and written in Shift_JIS where it holds them, else UTF-8).\n"
                "The exit status is the command's result, 0 for success (unlha(1) lists them).\n",
                f);
 }

@@ -144,6 +144,29 @@ TEST(LhaOptions, HelpAndVersion) {
     EXPECT_EQ(parse_command_line({"--version"}).kind, ParseResult::Kind::version);
 }
 
+// --archive-kanji-code among the modifier words, by any start of its name
+// that names it alone, its value after "=" or in the next word; the
+// modifiers around it still count.
+TEST(LhaOptions, ArchiveKanjiCode) {
+    EXPECT_EQ(parse_ok({"l", "a.lzh"}).archive_names, lzh::NameCode::automatic);
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"x", "--archive-kanji-code=euc", "a.lzh"}, {"x", "--archive=euc", "a.lzh"},
+          {"x", "--a", "euc", "a.lzh"}, {"-x", "-f", "--archive-kanji-code", "euc", "-i", "a.lzh", "f"}}) {
+        const Options o = parse_ok(args);
+        EXPECT_EQ(o.archive_names, lzh::NameCode::euc) << args[1];
+        EXPECT_EQ(o.archive, "a.lzh") << args[1];
+    }
+    const Options o = parse_ok({"x", "-f", "--archive-kanji-code", "utf8", "-i", "a.lzh", "f"});
+    EXPECT_TRUE(o.force && o.ignore_folders);
+    EXPECT_EQ(o.files, std::vector<std::string>{"f"});
+    EXPECT_EQ(parse_ok({"a", "--system-kanji-code=utf8", "--archive-kanji-code=cap", "a.lzh"}).archive_names,
+              lzh::NameCode::cap);
+    EXPECT_NE(parse_error({"l", "--archive-kanji-code=jis", "a.lzh"}).find("jis"), std::string::npos);
+    EXPECT_NE(parse_error({"l", "--archive-kanji-code"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(parse_error({"l", "--system-kanji-code=euc", "a.lzh"}).find("UTF-8"), std::string::npos);
+    EXPECT_NE(parse_error({"l", "--=euc", "a.lzh"}).find("unknown long option"), std::string::npos);
+}
+
 TEST(LhaOptions, MistakesGetOneLine) {
     EXPECT_NE(parse_error({}).find("usage: lha"), std::string::npos);
     EXPECT_NE(parse_error({"k", "a.lzh"}).find("'k'"), std::string::npos);

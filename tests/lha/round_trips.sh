@@ -2,8 +2,8 @@
 # Round trips through build/lha: at header levels 0, 1 and 2 with each
 # method, what lha writes is tested clean by lhasa, 7zz and bsdtar and
 # extracted by them byte for byte; then every key and the common modifiers,
-# the per-member lines in the classic words, the exit statuses, and the
-# safety of extraction.
+# the exit statuses, and the safety of extraction.  (The per-member lines
+# are command-line cases: tests/cli/lha/per-member-lines.)
 #
 #   round_trips.sh LHA
 set -u
@@ -97,26 +97,6 @@ for reader in "lhasa xq" "7zz x -bd" "bsdtar --options hdrcharset=CP932 -xf"; do
 done
 run_in w v "$work/G.lzh"
 [ "$(grep -c '^\[generic\]' "$work/out")" -eq 5 ] || fail "G: not every member is generic: $out"
-
-# The per-member lines, as clients and people read them.
-mkdir -p "$work/m/small"
-printf 'one\n' >"$work/m/small/one.txt"
-run_in m a small.lzh small
-nl=$'\n' tab=$'\t'
-want="${nl}small/${tab}- Frozen(0%)${nl}${nl}small/one.txt${tab}- Freezing :  .${nl}small/one.txt${tab}- Freezing :  o${nl}small/one.txt${tab}- Frozen(100%)"
-[ "$status" -eq 0 ] && [ "$out" = "$want" ] || fail "a: status $status, said: $out"
-run_in m x small.lzh
-[ "$status" -eq 0 ] && [ "$err" = "LHa: Warning: skip to extract small/one.txt." ] && [ -z "$out" ] ||
-  fail "x over an existing file: status $status, $out $err"
-run_in m xw=out small.lzh
-want="${nl}out/small/one.txt${tab}- Melting  :  .${nl}out/small/one.txt${tab}- Melting  :  o${nl}out/small/one.txt${tab}- Melted  "
-[ "$status" -eq 0 ] && [ "$out" = "$want" ] || fail "xw=out: status $status, said: $out"
-run_in m xq1fw=out small.lzh
-[ "$out" = "${nl}out/small/one.txt :${nl}out/small/one.txt${tab}- Melted  " ] || fail "xq1: $out"
-run_in m xqw=out small.lzh
-[ "$status" -eq 0 ] && [ -z "$out$err" ] || fail "xq: status $status, said: $out $err"
-run_in m tq1 small.lzh
-[ "$status" -eq 0 ] && [ "$out" = "${nl}small/one.txt :${nl}small/one.txt${tab}- Tested  " ] || fail "tq1: $out"
 
 # The keys over one archive.
 k="$work/k"

@@ -1,7 +1,8 @@
 // Headers we write, parsed back: names in code page 932 or UTF-8, folders,
-// links, 64-bit sizes, the size that must never look like the end mark, and
-// levels 0 and 1 and the generic format, with what a level cannot hold
-// refused.
+// links (in the layout other readers split them by), 64-bit sizes, the size
+// that must never look like the end mark, and levels 0 and 1 and the
+// generic format, with what a level cannot hold refused; and headers of
+// other writers: 0xFF in names, OS-9's attributes.
 #include "header.h"
 #include "names.h"
 #include "support.h"
@@ -206,6 +207,101 @@ TEST(HeaderLevels, WhatALevelCannotHoldIsRefusedNeverCut) {
     EXPECT_FALSE(build_header(member(std::string(70000, 'c'), MemberKind::file), {2, false}, h, why));
 }
 
+// The bytes of an extension header of `type` in a header we built, its
+// data only; "" when there is none.
+std::string extension(const std::string &h, int level, std::uint8_t type) {
+    std::size_t at = level == 2 ? 24 : static_cast<std::size_t>(static_cast<std::uint8_t>(h[0])) + 2 - 2;
+    for (std::size_t size; at + 2 <= h.size() && (size = static_cast<std::uint8_t>(h[at]) | static_cast<std::uint8_t>(h[at + 1]) << 8);) {
+        if (static_cast<std::uint8_t>(h[at + 2]) == type) return h.substr(at + 3, size - 3);
+        at += size;
+    }
+    return "";
+}
+
+// A link's whole "folders/name|target" text is split at its last separator,
+// as other readers split it: for dir/up -> ../a.txt the folder header
+// holds "dir/up|../" and the name "a.txt".  Read back, it is the same link.
+TEST(LinkLayout, TheWholeTextIsSplitAtItsLastSeparator) {
+    struct Case {
+        const char *path, *target, *folder, *name;
+    };
+    for (const Case &c : {Case{"dir/up", "../a.txt", "dir\xffup|..\xff", "a.txt"},
+                          Case{"up", "a.txt", "", "up|a.txt"},
+                          Case{"d/e/ln", "/abs/x", "d\xff" "e\xffln|\xff" "abs\xff", "x"},
+                          Case{"ln", "../../表示/ソ.txt", "ln|..\xff..\xff\x95\x5c\x8e\xa6\xff", "\x83\x5c.txt"}}) {
+        SCOPED_TRACE(c.path);
+        Member m = member(c.path, MemberKind::symlink);
+        m.link_target = c.target;
+        for (int level : {1, 2}) {
+            std::string h, why;
+            ASSERT_TRUE(build_header(m, {level, false}, h, why)) << why;
+            EXPECT_EQ(extension(h, level, 0x02), c.folder) << level;
+            EXPECT_EQ(level == 2 ? extension(h, 2, 0x01) : h.substr(22, static_cast<std::uint8_t>(h[21])), c.name);
+            const Member back = parsed(h);
+            EXPECT_EQ(back.kind, MemberKind::symlink);
+            EXPECT_EQ(back.path, c.path);
+            EXPECT_EQ(back.link_target, c.target);
+        }
+    }
+    // Level 0 holds the whole text in its name, with "\\" for separators.
+    std::string h, why;
+    ASSERT_TRUE(build_header(member("dir/up", MemberKind::symlink), {0, false}, h, why)) << why;
+    EXPECT_NE(h.find("dir\\up|..\\\x95\x5c\x8e\xa6\\\x83\x5c.txt"), std::string::npos);
+}
+
+// Links written whole into the name (as this writer did before) read as
+// well as those split across the folder header and the name.
+TEST(LinkLayout, BothLayoutsRead) {
+    for (int level : {1, 2}) {
+        RawMember split{"a.txt", ""}, whole{"up|../a.txt", ""};
+        split.level = whole.level = level;
+        split.unix_mode = whole.unix_mode = 0120777;
+        split.method = whole.method = "-lhd-";
+        split.extensions = {{0x02, "dir\xffup|..\xff"}};
+        whole.extensions = {{0x02, "dir\xff"}};
+        for (const RawMember &raw : {split, whole}) {
+            const Member m = parsed(raw_member(raw));
+            EXPECT_EQ(m.kind, MemberKind::symlink) << level;
+            EXPECT_EQ(m.path, "dir/up") << level;
+            EXPECT_EQ(m.link_target, "../a.txt") << level;
+        }
+    }
+}
+
+// Writers of levels 0 and 1 put 0xFF between the parts of a name (the
+// classic tool's UTF-8 builds) or "\\" (MS-DOS); "/" too; all three split,
+// and 0xFF before decoding, since it is no byte of any character.
+TEST(ForeignHeaders, NamesSplitAtFFBackslashAndSlash) {
+    struct Case {
+        int level;
+        const char *raw, *path;
+    };
+    for (const Case &c : {Case{0, "tree\xff" "ascii.txt", "tree/ascii.txt"}, Case{0, "a\\b/c\xff\x95\x5c.txt", "a/b/c/表.txt"},
+                          Case{1, "tree\xffsub\xff\x83\x5c.txt", "tree/sub/ソ.txt"}, Case{0, "\xff" "abs.txt", "/abs.txt"},
+                          Case{0, "dir\xff", "dir"}}) {
+        RawMember raw{c.raw, ""};
+        raw.level = c.level;
+        EXPECT_EQ(parsed(raw_member(raw)).path, c.path) << c.raw;
+    }
+}
+
+// OS-9 keeps its attributes in extension header 0xCC (at byte 7 of its
+// data) at levels 1 and 2: owner read, write, execute in bits 0-2, the
+// public's in 3-5; Unix modes follow from them.
+TEST(ForeignHeaders, Os9AttributesFromExtension0xCC) {
+    for (int level : {1, 2}) {
+        RawMember raw{"gpl2", ""};
+        raw.level = level;
+        raw.os_id = '9';
+        raw.extensions = {{0xCC, std::string("\x18\x07\x09\x03\x01\x16\x00\x2b\x00\x00\x00\x00", 12)}};
+        const Member m = parsed(raw_member(raw));
+        EXPECT_EQ(m.os9_attributes, 0x2B) << level;  // owner read, write; public read, execute
+        EXPECT_EQ(m.unix_mode, 0655) << level;
+        raw.extensions[0].second.resize(11);  // too short to hold them
+        EXPECT_FALSE(parsed(raw_member(raw)).unix_mode.has_value()) << level;
+    }
+}
+
 TEST(Names, ReadingTakesUtf8OrCodePage932) {
     EXPECT_EQ(utf16le_to_utf8(std::string("\x3d\xd8\x00\xde" "A\0" "\x00\xd8", 8)), "😀A\xEF\xBF\xBD");  // a lone surrogate is marked
     EXPECT_EQ(name_to_utf8("\x95\x5c\x8e\xa6"), "表示");
@@ -215,6 +311,64 @@ TEST(Names, ReadingTakesUtf8OrCodePage932) {
     EXPECT_EQ(name_to_utf8("\x95\x5c\xff"), "表\xff");
     EXPECT_EQ(name_to_utf8("caf\xe9", kCodePageUtf8), "caf\xe9");
     EXPECT_EQ(split_path("\\a\\\\b/c/"), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+// A form of names that a person names is how every name reads and is
+// written: over the archive's code page and over the guess.
+TEST(Names, TheFormAPersonNamesWins) {
+    const std::string euc = "\xc6\xfc\xcb\xdc\xb8\xec", sjis = "\x93\xfa\x96\x7b\x8c\xea";
+    EXPECT_EQ(name_to_utf8(euc, std::nullopt, NameCode::euc), "日本語");
+    EXPECT_EQ(name_to_utf8(euc, kCodePageShiftJis, NameCode::euc), "日本語");
+    EXPECT_NE(name_to_utf8(euc), "日本語");  // guessed as code page 932
+    EXPECT_EQ(name_to_utf8(euc, 20932), "日本語");  // EUC-JP's code page, as some headers say it
+    EXPECT_EQ(name_to_utf8(":93:fa:96{:8c:ea.file", std::nullopt, NameCode::cap), "日本語.file");
+    EXPECT_EQ(name_to_utf8("a:zz:9", std::nullopt, NameCode::cap), "a:zz:9");  // no escape there
+    EXPECT_EQ(name_to_utf8(sjis, kCodePageUtf8, NameCode::sjis), "日本語");
+    EXPECT_EQ(name_to_utf8(sjis, std::nullopt, NameCode::utf8), sjis);  // bytes as they are
+    EXPECT_EQ(name_to_utf8(euc + "\xff", std::nullopt, NameCode::euc), "日本語\xff");  // what no form holds stays
+
+    std::string out;
+    ASSERT_TRUE(name_from_utf8("日本語", NameCode::euc, out));
+    EXPECT_EQ(out, euc);
+    ASSERT_TRUE(name_from_utf8("日本語.file", NameCode::cap, out));
+    EXPECT_EQ(out, ":93:fa:96{:8c:ea.file");
+    ASSERT_TRUE(name_from_utf8("日本語", NameCode::sjis, out));
+    EXPECT_EQ(out, sjis);
+    for (NameCode code : {NameCode::sjis, NameCode::euc, NameCode::cap}) EXPECT_FALSE(name_from_utf8("😀", code, out));
+    ASSERT_TRUE(name_from_utf8("😀", NameCode::utf8, out));
+    EXPECT_EQ(out, "😀");
+    EXPECT_EQ(name_code("euc"), NameCode::euc);
+    EXPECT_EQ(name_code("EUC"), std::nullopt);
+    EXPECT_EQ(name_code_word(NameCode::cap), "cap");
+}
+
+// Written in a form a person names: the bytes of that form, the code-page
+// header where one says it (none for EUC-JP and CAP, which readers are
+// told), and read back in it; a name with no form there is refused.
+TEST(HeaderLevels, NamesInTheFormAsked) {
+    struct Case {
+        NameCode code;
+        const char *bytes;
+        std::uint32_t code_page;
+    };
+    for (const Case &c : {Case{NameCode::sjis, "\x95\x5c", 932}, Case{NameCode::euc, "\xc9\xbd", 0},
+                          Case{NameCode::utf8, "表", 65001}, Case{NameCode::cap, ":95\\", 0}}) {
+        for (int level : {0, 1, 2}) {
+            SCOPED_TRACE(std::string(name_code_word(c.code)) + " level " + std::to_string(level));
+            Member m = member("表/x.txt", MemberKind::file);
+            std::string h, why;
+            ASSERT_TRUE(build_header(m, {level, false, c.code}, h, why)) << why;
+            EXPECT_NE(h.find(c.bytes), std::string::npos);
+            if (level > 0) EXPECT_EQ(extension(h, level, 0x46), c.code_page ? std::string(reinterpret_cast<const char *>(&c.code_page), 4) : "");
+            StringInput in(h);
+            Member back;
+            ASSERT_EQ(parse_header(in, 0, back, c.code).error, HeaderError::none);
+            EXPECT_EQ(back.path, "表/x.txt");
+        }
+    }
+    std::string h, why;
+    EXPECT_FALSE(build_header(member("日本/😀.txt", MemberKind::file), {2, false, NameCode::euc}, h, why));
+    EXPECT_NE(why.find("cannot be written in euc"), std::string::npos) << why;
 }
 
 } // namespace

@@ -52,6 +52,17 @@ TEST_F(Hostile, DotDotIsRefused) {
     EXPECT_EQ(lines_of(r.text).size(), 3u) << r.text;  // one line per refused member
 }
 
+// Attacks: ".." between 0xFF separators, which level-0 and level-1 names
+// use as they use "/" and "\\".
+TEST_F(Hostile, DotDotBetweenFFSeparatorsIsRefused) {
+    RawMember level1{"a\xff..\xff..\xffoutside\xff" "evil2.txt", "y"};
+    level1.level = 1;
+    CmdResult r = extract({{"..\xffoutside\xff" "evil1.txt", "x"}, level1});
+    EXPECT_EQ(r.rc, UNLHA_ERR_UNSAFE) << r.text;
+    EXPECT_TRUE(outside_empty());
+    EXPECT_EQ(lines_of(r.text).size(), 2u) << r.text;
+}
+
 // Attacks: a link pointing out of the folder, then a file written through it.
 TEST_F(Hostile, LinksOutOfTheFolderAreRefusedAndNeverFollowed) {
     std::string abs = "ln1|" + outside().string();

@@ -131,9 +131,9 @@ TEST_F(Reading, LharksOwnLh7IsToldApartByItsHeaderAlone) {
     std::string arc = archive({lhark, unix_lh7, level2});
     const std::vector<Member> ms = members_of(arc);
     ASSERT_EQ(ms.size(), 3u);
-    EXPECT_TRUE(ms[0].lhark);
-    EXPECT_FALSE(ms[1].lhark);
-    EXPECT_FALSE(ms[2].lhark);
+    EXPECT_EQ(ms[0].dialect, Dialect::lhark);
+    EXPECT_EQ(ms[1].dialect, Dialect::common);
+    EXPECT_EQ(ms[2].dialect, Dialect::common);
     for (const Member &m : ms) EXPECT_EQ(m.method, "-lh7-");
     EXPECT_NE(unlha("l " + quote(arc)).text.find("-lh7- "), std::string::npos);
     for (const std::string &verb : {std::string("x"), std::string("t")}) {

@@ -45,8 +45,10 @@ const char *describe(CodecStatus status) {
     return "unknown error";
 }
 
-const MethodInfo *data_method(std::string_view id, bool lhark) {
-    return lhark && id == kLharkMethod.id ? &kLharkMethod : find_method(id);
+const MethodInfo *data_method(std::string_view id, Dialect dialect) {
+    if (dialect == Dialect::lhark && id == kLharkMethod.id) return &kLharkMethod;
+    if (dialect == Dialect::java && id == kJavaLh2Method.id) return &kJavaLh2Method;
+    return find_method(id);
 }
 
 bool can_decode(const MethodInfo *m) {
@@ -65,7 +67,8 @@ CodecStatus decode(const MethodInfo &m, ByteSource &packed, std::uint64_t packed
     case MethodKind::stored: return copy_stored(packed, packed_size, original_size, out);
     case MethodKind::lh:
     case MethodKind::lhark: return detail::lh_decode(m, packed, packed_size, original_size, out);
-    case MethodKind::lh23: return detail::lh23_decode(m, packed, packed_size, original_size, out);
+    case MethodKind::lh23:
+    case MethodKind::lh2_java: return detail::lh23_decode(m, packed, packed_size, original_size, out);
     }
     return CodecStatus::unsupported;
 }

@@ -96,10 +96,11 @@ public:
     // A code of `symbols` symbols, all in use, weight 1 each (the
     // literal/length code); or `growing`, with symbol 0 alone at first,
     // the others brought in by add(), and a root whose weight does not
-    // count (the position code).
-    AdaptiveCode(unsigned symbols, bool growing)
+    // count (the position code).  Symbol 0 alone is counted only when
+    // `count_alone` (LHa for Java does, the others do not).
+    AdaptiveCode(unsigned symbols, bool growing, bool count_alone = false)
         : weight_(2 * symbols - 1), child_(2 * symbols - 1), parent_(2 * symbols - 1), slot_of_(symbols),
-          used_(growing ? 1 : 2 * symbols - 1), root_counts_(!growing) {
+          used_(growing ? 1 : 2 * symbols - 1), root_counts_(!growing), count_alone_(count_alone) {
         // The leaves fill the slots from the last up, symbol 0 last; each
         // inner node takes the next two slots from the bottom.
         unsigned slot = used_ - 1;
@@ -129,7 +130,7 @@ public:
 
     void count(unsigned symbol) {
         if (total_ == kRebuildAt) rebuild();
-        if (root_counts_) ++weight_[0];
+        if (root_counts_ || (used_ == 1 && count_alone_)) ++weight_[0];
         for (unsigned slot = slot_of_[symbol]; slot != 0;) slot = increment(slot);
         ++total_;
     }
@@ -218,6 +219,7 @@ private:
     unsigned used_;
     std::uint32_t total_;           // counts since the last rebuild (the root's weight where it counts)
     bool root_counts_;
+    bool count_alone_;
 };
 
 // -lh2-: both codes adaptive.  The position code starts with distances up
@@ -225,6 +227,8 @@ private:
 // that far.
 class AdaptiveCodes {
 public:
+    explicit AdaptiveCodes(bool java) : positions_{kPositions, true, java} {}
+
     bool symbol(BitReader &in, unsigned &s) {
         if (!symbols_.decode(in, s)) return false;
         symbols_.count(s);
@@ -254,7 +258,7 @@ public:
 
 private:
     AdaptiveCode symbols_{kSymbols, false};
-    AdaptiveCode positions_{kPositions, true};
+    AdaptiveCode positions_;
     std::uint64_t next_ = std::uint64_t{1} << kLowBits;
 };
 
@@ -363,9 +367,10 @@ private:
     std::size_t at_ = kWindow;
 };
 
-template <class Codes> CodecStatus run(ByteSource &packed, std::uint64_t packed_size, std::uint64_t size, ByteSink &out) {
+template <class Codes>
+CodecStatus run(std::unique_ptr<Codes> codes, ByteSource &packed, std::uint64_t packed_size, std::uint64_t size,
+                ByteSink &out) {
     BitReader in(packed, packed_size);
-    auto codes = std::make_unique<Codes>();
     Output output(out, size);
     for (std::uint64_t done = 0; done < size;) {
         unsigned s, position;
@@ -389,8 +394,9 @@ template <class Codes> CodecStatus run(ByteSource &packed, std::uint64_t packed_
 CodecStatus lh23_decode(const MethodInfo &method, ByteSource &packed, std::uint64_t packed_size,
                         std::uint64_t original_size, ByteSink &out) {
     if (original_size == 0) return CodecStatus::ok;
-    return method.id == "-lh2-" ? run<AdaptiveCodes>(packed, packed_size, original_size, out)
-                                : run<StaticCodes>(packed, packed_size, original_size, out);
+    if (method.id == "-lh3-") return run(std::make_unique<StaticCodes>(), packed, packed_size, original_size, out);
+    const bool java = method.kind == MethodKind::lh2_java;
+    return run(std::make_unique<AdaptiveCodes>(java), packed, packed_size, original_size, out);
 }
 
 } // namespace lzh::detail

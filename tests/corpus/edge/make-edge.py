@@ -14,16 +14,12 @@ one, two, three, abc, routing, memo, folders, file_and_folder, japanese
 """
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def crc16(data, crc=0):
-    for b in data:
-        crc ^= b
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
+sys.dont_write_bytecode = True  # nothing left beside the archives
+sys.path.insert(0, os.path.dirname(HERE))
+from lzh_crc import crc16  # noqa: E402
 
 
 def ext(kind, data):

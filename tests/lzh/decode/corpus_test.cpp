@@ -35,7 +35,7 @@ TEST_P(CorpusArchive, MembersDecodeToManifestContent) {
         ASSERT_LT(index, expected.size());
         const nlohmann::json &want = expected[index];
         ASSERT_EQ(m.method, want["method"]);
-        const MethodInfo *method = data_method(m.method, m.lhark);
+        const MethodInfo *method = data_method(m.method, m.dialect);
         ASSERT_TRUE(can_decode(method));
         FileRegionSource src(reader.fd(), m.data_offset, m.packed_size);
         StringSink out;

@@ -1,12 +1,14 @@
 // -lh2- and -lh3-: hand-built -lh3- streams for the corners of its block
-// format, and the archives LHa for Java made (tests/corpus/jlha_lh23, whose
-// content the corpus test checks) cut short and damaged.
+// format, the archives LHa for Java made (tests/corpus/jlha_lh23, whose
+// content the corpus test checks) cut short and damaged, and its own way
+// with -lh2-'s first position code.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
 #include "archive.h"
+#include "crc16.h"
 #include "decode_support.h"
 #include "file_io.h"
 #include "support.h"
@@ -195,6 +197,28 @@ TEST_P(Lh23Archive, DamagedDataFailsAndLeavesNoFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, Lh23Archive, ::testing::Values("lh2", "lh3"));
+
+// LHa for Java counts the first position code's uses before the second
+// comes in: its header (OS id J) picks that way, which reads its member
+// with matches in the first 64 bytes right where the common way does not.
+TEST(JavaLh2, TheHeaderPicksTheWriterOwnWay) {
+    ArchiveReader reader;
+    ASSERT_EQ(reader.open((corpus_dir() / "jlha_lh23" / "lh2_early.lzh").string()), UNLHA_OK);
+    Member m;
+    ASSERT_TRUE(reader.next(m));
+    EXPECT_EQ(m.dialect, Dialect::java);
+    ASSERT_EQ(data_method(m.method, m.dialect), &kJavaLh2Method);
+    EXPECT_EQ(data_method("-lh2-"), find_method("-lh2-"));
+    const Packed p = packed_members("lh2_early.lzh").at(0);
+    for (const MethodInfo *method : {&kJavaLh2Method, find_method("-lh2-")}) {
+        StringSink out;
+        MemorySource src(p.data);
+        const CodecStatus status = decode(*method, src, p.data.size(), p.size, out);
+        const bool right = status == CodecStatus::ok &&
+                           crc16(reinterpret_cast<const std::uint8_t *>(out.data.data()), out.data.size()) == m.crc16;
+        EXPECT_EQ(right, method == &kJavaLh2Method) << describe(status);
+    }
+}
 
 } // namespace
 } // namespace lzh::test

@@ -265,7 +265,7 @@ TEST(Lhark, ArchiveExtractsAndListsAsLh7) {
     ASSERT_EQ(reader.open((d / "lhark.lzh").string()), UNLHA_OK);
     Member header;
     ASSERT_TRUE(reader.next(header));
-    ASSERT_TRUE(header.lhark);
+    ASSERT_EQ(header.dialect, Dialect::lhark);
     EXPECT_EQ(header.method, "-lh7-");
     const std::string listing = unlha("l " + quote((d / "lhark.lzh").string())).text;
     EXPECT_NE(listing.find(" -lh7- "), std::string::npos) << listing;

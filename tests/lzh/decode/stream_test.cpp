@@ -280,9 +280,9 @@ TEST(Dispatch, KnowsEveryMethodThatSomethingHereDecodes) {
                           "-lzs-", "-lz4-", "-lz5-", "-pm0-", "-pm1-", "-pm2-"})
         EXPECT_TRUE(can_decode(m)) << m;
     // LHARK's -lh7- only where a header says so; no id of its own.
-    EXPECT_EQ(data_method("-lh7-", true), &kLharkMethod);
+    EXPECT_EQ(data_method("-lh7-", Dialect::lhark), &kLharkMethod);
     EXPECT_EQ(data_method("-lh7-"), find_method("-lh7-"));
-    EXPECT_EQ(data_method("-lh5-", true), find_method("-lh5-"));
+    EXPECT_EQ(data_method("-lh5-", Dialect::lhark), find_method("-lh5-"));
     for (const char *m : {"-lk7-", "-lh8-", "-LH5-", "-lh5", "", "-lh5--"}) {
         EXPECT_FALSE(can_decode(m)) << m;
         StringSink out;
