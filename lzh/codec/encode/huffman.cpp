@@ -43,13 +43,17 @@ void minimum_redundancy(std::uint32_t *a, int n) {
     }
 }
 
+// Up to this many symbols are sorted by comparison.
+constexpr int kSortAlone = 64;
+
 } // namespace
 
 int build_lengths(const std::uint32_t *freq, int n, int max_len, std::uint8_t *len) {
-    // Sort keys: frequency above, symbol below (n <= 1024, freq < 2^22),
-    // sorted by a radix sort of the frequency, a byte at a time from the
-    // lowest: stable, so equal frequencies stay in symbol order.  Prices
-    // are learnt from a few thousand codes at a time, so this runs often.
+    // Sort keys: frequency above, symbol below (n <= 1024, freq < 2^22).
+    // Many symbols are sorted by a radix sort of the frequency, a byte at a
+    // time from the lowest: stable, so equal frequencies stay in symbol
+    // order.  Prices are learnt from a few thousand codes at a time, so
+    // this runs often.
     std::uint32_t keys[1024], other[1024];
     std::uint32_t all = 0;
     int m = 0;
@@ -63,12 +67,16 @@ int build_lengths(const std::uint32_t *freq, int n, int max_len, std::uint8_t *l
     }
     if (m < 2) return m;
     std::uint32_t *from = keys, *to = other;
-    for (unsigned shift = 10; shift < 32 && (all >> (shift - 10)) != 0; shift += 8) {
-        int start[257] = {};
-        for (int i = 0; i < m; ++i) ++start[(from[i] >> shift & 0xff) + 1];
-        for (int b = 1; b < 256; ++b) start[b] += start[b - 1];
-        for (int i = 0; i < m; ++i) to[start[from[i] >> shift & 0xff]++] = from[i];
-        std::swap(from, to);
+    if (m <= kSortAlone) {
+        std::sort(keys, keys + m);  // a small table: the buckets would cost more
+    } else {
+        for (unsigned shift = 10; shift < 32 && (all >> (shift - 10)) != 0; shift += 8) {
+            int start[257] = {};
+            for (int i = 0; i < m; ++i) ++start[(from[i] >> shift & 0xff) + 1];
+            for (int b = 1; b < 256; ++b) start[b] += start[b - 1];
+            for (int i = 0; i < m; ++i) to[start[from[i] >> shift & 0xff]++] = from[i];
+            std::swap(from, to);
+        }
     }
     const std::uint32_t *const sorted = from;
     std::uint32_t a[1024];
