@@ -232,7 +232,7 @@ bool write_member(const Entry &e, const AddOptions &options, MemberEncoder &code
     if (!store) {
         CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1);
         if (progress.stopped()) return cannot_write();
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();

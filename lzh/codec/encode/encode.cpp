@@ -316,8 +316,7 @@ bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
     return true;
 }
 
-EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                                   bool give_up_early) {
+EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
     EncodeResult r;
     if (!impl_) {
         r.status = CodecStatus::unsupported;
@@ -358,7 +357,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
 
     slots[0].out.reset();  // perhaps a small member's
     for (int i = 0; i < kSlots; ++i) slots[i].allocate(m.window);
-    std::uint64_t filled = 1, written = 0, coded = 0;
+    std::uint64_t filled = 1, written = 0;
     // However this ends, no worker may still hold a slot.  The room a long
     // member took goes back then (what every member needs, the first
     // segment's input, stays): among many small members it would only
@@ -389,19 +388,13 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
         pool.wait(&s);
         ++written;
         if (!output.append(s.out.get(), s.out_bits)) return r;
-        coded += s.size;
-        if (give_up_early && r.packed >= coded) {
-            r.gave_up = true;  // grown past its input so far: not worth finishing
-            return r;
-        }
     }
     output.finish();
     return r;
 }
 
-EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                    bool give_up_early) {
-    return MemberEncoder(method).encode(in, out, give_up_above, give_up_early);
+EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
+    return MemberEncoder(method).encode(in, out, give_up_above);
 }
 
 } // namespace lzh

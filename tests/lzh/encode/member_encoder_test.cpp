@@ -19,7 +19,7 @@ Outcome encode_member(MemberEncoder &coder, const std::vector<std::uint8_t> &dat
     MemorySource src(data, chunk);
     Outcome o;
     MemorySink sink;
-    o.result = coder.encode(src, sink, data.empty() ? 0 : data.size() - 1, true);
+    o.result = coder.encode(src, sink, data.empty() ? 0 : data.size() - 1);
     o.packed = std::move(sink.data);
     return o;
 }

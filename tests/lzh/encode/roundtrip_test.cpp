@@ -108,6 +108,24 @@ TEST_P(RoundTrip, RepeatsAreFoundWhereverTheyFall) {
     }
 }
 
+TEST_P(RoundTrip, RepeatsInsideLongNoise) {
+    // In long noise the parse looks at fewer positions: a repeat it lands in
+    // is taken from its first byte on, the very first bytes of the member
+    // included, and costs next to nothing.
+    const std::size_t w = std::size_t(1) << (GetParam() == 5 ? 13 : GetParam() == 6 ? 15 : 16);
+    const std::vector<std::uint8_t> noise = random_bytes(200 * 1024, 31);
+    for (std::size_t from : {std::size_t(0), std::size_t(4000), std::size_t(150 * 1024)}) {
+        for (std::size_t at : {std::size_t(7000), std::size_t(190 * 1024)}) {
+            if (at <= from || at - from + 1500 > w) continue;
+            std::vector<std::uint8_t> data = noise;
+            std::copy_n(noise.begin() + std::ptrdiff_t(from), 1500, data.begin() + std::ptrdiff_t(at));
+            EXPECT_LT(compress(GetParam(), data).size() + 1400, compress(GetParam(), noise).size())
+                << "from " << from << " at " << at;
+            expect_roundtrip(GetParam(), data);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip, ::testing::Values(5, 6, 7),
                          [](const auto &info) { return "lh" + std::to_string(info.param); });
 
