@@ -55,7 +55,16 @@ public:
         if (carry_bits_) {
             const unsigned k = carry_bits_;
             std::uint8_t c = carry_;
-            for (std::size_t i = 0; i < nbytes; ++i) {
+            std::size_t i = 0;
+            for (; i + 8 <= nbytes; i += 8) {  // eight bytes at a time, most significant first
+                std::uint64_t w;
+                std::memcpy(&w, buf + i, 8);
+                w = __builtin_bswap64(w);
+                const std::uint64_t shifted = __builtin_bswap64(std::uint64_t(c) << 56 | w >> k);
+                std::memcpy(buf + i, &shifted, 8);
+                c = std::uint8_t(w << (8 - k));
+            }
+            for (; i < nbytes; ++i) {
                 std::uint8_t b = buf[i];
                 buf[i] = std::uint8_t(c | (b >> k));
                 c = std::uint8_t(b << (8 - k));

@@ -234,6 +234,9 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
         std::fill_n(cfreq, kNumChar, 0u);
         std::fill_n(pfreq, kNumPosMax, 0u);
     };
+    int misses = 0;                // searches in a row that found nothing
+    int noise_check = kNoiseRun;   // when to look at the data again
+    bool noise = false;
     auto emit = [&](Token t) {
         tokens[ntok++] = t;
         unsigned c = t & 0x3ff;
@@ -241,15 +244,12 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
         if (c >= 256) ++pfreq[pos_code(t >> 16)];
         if (ntok == kSplitRegion) {
             flush();
-        } else if (ntok % kRelearn == 0) {
+        } else if (ntok % kRelearn == 0 && !noise) {  // noise has no prices worth learning
             prices.learn(method_, cfreq, pfreq);
         }
     };
 
     std::int32_t pos = start;
-    int misses = 0;                // searches in a row that found nothing
-    int noise_check = kNoiseRun;   // when to look at the data again
-    bool noise = false;
     while (pos < end) {
         int max_len = std::min<std::int32_t>(kMaxMatch, end - pos);
         if (max_len < kMinMatch) {
