@@ -177,21 +177,23 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
         plen[i] = pt.used ? pt.len[i] : 0;
         pcode[i] = pt.used && pt.len[i] ? pt.code[i] : 0;
     }
+    // Literals and matches come in no order a branch could learn: a
+    // literal puts a position code of no bits.  The writer is copied so
+    // that its state stays in registers.
+    BitWriter bits_out = out;
     for (std::size_t i = 0; i < n; ++i) {
-        Token t = tokens[i];
-        unsigned c = t & 0x3ff;
-        out.put(clen[c], ccode[c]);
-        if (c >= 256) {
-            std::uint32_t off = t >> 16;
-            unsigned p = pos_code(off);
-            if (p > 1) {
-                unsigned extra = p - 1;
-                out.put(plen[p] + extra, (pcode[p] << extra) | (off & ((1u << extra) - 1)));
-            } else {
-                out.put(plen[p], pcode[p]);
-            }
-        }
+        const Token t = tokens[i];
+        const unsigned c = t & 0x3ff;
+        bits_out.put(clen[c], ccode[c]);
+        const std::uint32_t off = t >> 16;
+        const unsigned p = pos_code(off);
+        const unsigned extra = p > 1 ? p - 1 : 0;
+        const bool match = c >= 256;
+        const unsigned len = match ? plen[p] + extra : 0;
+        const std::uint32_t bits = match ? (pcode[p] << extra) | (off & ((1u << extra) - 1)) : 0;
+        bits_out.put(len, bits);
     }
+    out = bits_out;
 }
 
 } // namespace lzh::enc
