@@ -22,12 +22,16 @@ constexpr int kShortMatch = 8;
 // over positions between searches, one more every 2^kSkipGrowth searches,
 // up to kMaxSkip; it looks at the data again every kNoiseRecheck searches.
 // A match then found is extended back over the literals passed, and ends
-// it.  A match shorter than the step can be missed, which noise hardly has.
+// it.  A match shorter than the step could be missed: noise hardly has
+// any, but packed data holds runs and short repeats now and then, so a
+// position whose three bytes were seen kNearRepeat bytes before or less
+// (its link costs nothing to read) is searched all the same.
 constexpr int kNoiseRun = 1024;
 constexpr int kNoiseRecheck = 4096;
 constexpr int kSkipGrowth = 4;
-constexpr int kMaxSkip = 7;
+constexpr int kMaxSkip = 15;
 constexpr std::int32_t kNoiseSpan = 1024;
+constexpr std::uint16_t kNearRepeat = 256;
 
 // Whether the kNoiseSpan bytes before `pos` look like noise: no byte value
 // much more frequent than the rest (the sum of the squared counts is near
@@ -271,9 +275,15 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
                 noise_check = misses + kNoiseRecheck;
             }
             if (noise) {
-                const std::int32_t skip =
-                    std::min<std::int32_t>(std::min((misses - kNoiseRun) >> kSkipGrowth, kMaxSkip), end - pos);
-                for (std::int32_t k = 0; k < skip; ++k) emit(literal_token(data[pos++]));
+                // Only as far as the links are made: the ring holds older
+                // ones beyond.
+                const std::int32_t skip = std::min<std::int32_t>(
+                    std::min((misses - kNoiseRun) >> kSkipGrowth, kMaxSkip), std::min(end, indexed_) - pos);
+                for (std::int32_t k = 0; k < skip; ++k) {
+                    const std::uint16_t near = near3_links[std::uint32_t(pos) % kNear3Ring];
+                    if (near != 0 && near <= kNearRepeat) break;
+                    emit(literal_token(data[pos++]));
+                }
             }
             continue;
         }
