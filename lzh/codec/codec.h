@@ -72,6 +72,11 @@ public:
     // A member announced but never encoded costs only its coding.
     bool ahead(ByteSource &in, std::uint64_t size);
 
+    // Whether ahead() has room now for a member of `size` bytes: a member
+    // refused for want of room can be offered again once those before it
+    // are encoded.
+    bool room_for(std::uint64_t size) const;
+
     static constexpr std::uint64_t kAheadBelow = 256 * 1024;  // one segment
     // Enough ahead that a worker done with small members finds more while
     // the other codes a large one.

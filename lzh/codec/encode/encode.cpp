@@ -310,9 +310,13 @@ MemberEncoder::MemberEncoder(const MethodInfo &method) {
 
 MemberEncoder::~MemberEncoder() = default;
 
+bool MemberEncoder::room_for(std::uint64_t size) const {
+    return impl_ && size < kAheadBelow && impl_->ahead.size() < kAhead &&
+           (impl_->ahead.empty() || impl_->ahead_bytes + size <= kAheadBytes);
+}
+
 bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
-    if (!impl_ || size == 0 || size >= kAheadBelow || impl_->ahead.size() >= kAhead) return false;
-    if (!impl_->ahead.empty() && impl_->ahead_bytes + size > kAheadBytes) return false;
+    if (size == 0 || !room_for(size)) return false;
     auto s = std::make_unique<Segment>();
     const std::size_t n = std::size_t(size);
     s->in.reset(new std::uint8_t[n + 1 + kReadPadding]);
