@@ -233,7 +233,7 @@ bool write_member(const Entry &e, const AddOptions &options, MemberEncoder &code
     if (!store) {
         CrcFileSource src(fd, progress);
         // Give up as soon as the packed data would not be smaller.
-        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1, true);
+        EncodeResult r = coder.encode(src, rw.sink(), m.original_size - 1);
         if (progress.stopped()) return cannot_write();
         if (r.status == CodecStatus::read_error) return leave_out("cannot read: " + error_text(src.error()));
         if (r.status != CodecStatus::ok || !rw.sync_sink(why)) return cannot_write();
@@ -272,16 +272,21 @@ bool write_member(const Entry &e, const AddOptions &options, MemberEncoder &code
 }
 
 // Hands a file that is about to be added to the encoder to code ahead.  A
-// file that cannot be read is skipped here: adding it reports that.
-void read_ahead(const Entry &e, MemberEncoder &coder) {
+// file that cannot be read is skipped here: adding it reports that.  False
+// when the encoder has no room for it yet: it is offered again once the
+// members before it are written (passed over, a large file would be coded
+// only when its turn came, by one thread, the other one idle).
+bool read_ahead(const Entry &e, MemberEncoder &coder) {
     if (e.kind != MemberKind::file || e.st.st_size <= 0 || std::uint64_t(e.st.st_size) >= MemberEncoder::kAheadBelow)
-        return;
-    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return;
+        return true;
     const auto size = static_cast<std::uint64_t>(e.st.st_size);
+    if (!coder.room_for(size)) return false;
+    int fd = ::open(e.source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return true;
     FileRegionSource src(fd, 0, size + 1);  // a byte more shows a file that grew
     coder.ahead(src, size);
     ::close(fd);
+    return true;
 }
 
 // One entry, told to the watcher as it begins and ends; `added` says
@@ -439,8 +444,9 @@ UnlhaResult add_paths(const std::string &archive, const std::vector<std::string>
     std::size_t announced = 0;  // entries before this one were offered to read_ahead()
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (done[i]) continue;
-        for (; !options.dry_run && announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
-            if (!done[announced]) read_ahead(entries[announced], coder);
+        for (announced = std::max(announced, i);
+             !options.dry_run && announced < entries.size() && announced < i + MemberEncoder::kAhead; ++announced)
+            if (!done[announced] && !read_ahead(entries[announced], coder)) break;
         if (!write_entry(entries[i], options, MemberWork::own, coder, rw, report, progress, member_added))
             return progress.stopped() ? stopped() : report.result();
         added[i] = member_added;

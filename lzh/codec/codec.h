@@ -49,12 +49,11 @@ struct EncodeResult {
 // Compresses everything `in` yields with `method`; a method the compressor
 // does not write (methods.h says which) gives CodecStatus::unsupported.
 // When the packed size would exceed `give_up_above`, stops early with
-// gave_up set, so the caller can store the member instead.  With
-// `give_up_early` it also stops once the packed data has grown as large as
-// the input coded so far: incompressible data then costs one segment of
-// work, not the whole member.
-EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                    bool give_up_early = false);
+// gave_up set, so the caller can store the member instead.  Only the whole
+// tells whether a member shrinks (a file may begin with packed data and go
+// on with text), so no part of it decides alone; stretches that do not
+// compress are coded quickly instead.
+EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above);
 
 // How hard the compressor works for a small output.
 enum class Compression {
@@ -77,7 +76,7 @@ public:
 
     // encode() with this encoder's method.  When `in` gives the same bytes
     // as a member announced with ahead(), that member's coding is used.
-    EncodeResult encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above, bool give_up_early = false);
+    EncodeResult encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above);
 
     // Announces a member of `size` bytes that encode() will be given soon:
     // reads it from `in` now and codes it in the background.  Takes members
@@ -86,6 +85,11 @@ public:
     // false when it took nothing (then encode() codes the member as usual).
     // A member announced but never encoded costs only its coding.
     bool ahead(ByteSource &in, std::uint64_t size);
+
+    // Whether ahead() has room now for a member of `size` bytes: a member
+    // refused for want of room can be offered again once those before it
+    // are encoded.
+    bool room_for(std::uint64_t size) const;
 
     static constexpr std::uint64_t kAheadBelow = 256 * 1024;  // one segment
     // Enough ahead that a worker done with small members finds more while

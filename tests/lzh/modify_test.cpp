@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -118,6 +119,38 @@ TEST_P(WrittenArchives, EverySizeAroundTheWindowsRoundTrips) {
     EXPECT_NE(listing.find("-lh0- "), std::string::npos);  // the noise and the empty file
     EXPECT_NE(listing.find("-lh" + std::to_string(method()) + "- "), std::string::npos);
     if (have_tool("lhasa")) EXPECT_EQ(sh("lhasa t " + shell_quote(arc) + " >/dev/null"), 0);
+}
+
+TEST_P(WrittenArchives, AFileIsStoredOnlyWhenNoneOfItShrinks) {
+    // A tarball or a disk image often begins with packed data: the file as a
+    // whole still shrinks, and must be compressed.  Noise throughout is stored.
+    const int m = method();
+    const std::string head = noise(600000, 21), rest = text(1000000);
+    write_file(d / "in/begins-packed.tar", head + rest);
+    write_file(d / "in/ends-packed.tar", rest + head);
+    write_file(d / "in/packed.xz", noise(700000, 22));
+    write_file(d / "in/rest.txt", rest);
+    std::string arc = (d / "mixed.lzh").string();
+    ASSERT_EQ(unlha(add_switches() + quote(arc) + " " + quote((d / "in").string())).rc, UNLHA_OK);
+    std::map<std::string, Member> got;
+    {
+        ArchiveReader reader;
+        ASSERT_EQ(reader.open(arc), UNLHA_OK);
+        for (Member mb; reader.next(mb);) got[mb.path] = mb;
+    }
+    const std::string coded = "-lh" + std::to_string(m) + "-";
+    ASSERT_EQ(got["in/rest.txt"].method, coded);
+    const std::uint64_t apart = head.size() + got["in/rest.txt"].packed_size;
+    for (const char *name : {"in/begins-packed.tar", "in/ends-packed.tar"}) {
+        EXPECT_EQ(got[name].method, coded) << name;
+        EXPECT_LT(got[name].packed_size, apart + apart / 100) << name;
+    }
+    EXPECT_EQ(got["in/packed.xz"].method, "-lh0-");
+    EXPECT_EQ(got["in/packed.xz"].packed_size, 700000u);
+    ASSERT_EQ(unlha("x " + quote(arc) + " " + quote((d / "out").string() + "/")).rc, UNLHA_OK);
+    EXPECT_TRUE(read_file(d / "out/in/begins-packed.tar") == head + rest);
+    EXPECT_TRUE(read_file(d / "out/in/ends-packed.tar") == rest + head);
+    EXPECT_TRUE(read_file(d / "out/in/packed.xz") == noise(700000, 22));
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, WrittenArchives, ::testing::Combine(::testing::Values(5, 6, 7), ::testing::Bool()),

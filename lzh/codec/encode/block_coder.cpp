@@ -16,7 +16,9 @@ struct Table {
     int used = 0;  // symbols with a code: 0, or 2 and more
 };
 
-void make_table(const std::uint32_t *freq, int n, Table &t) {
+// The code lengths for these counts, and the codes too when `codes`
+// (learning prices needs only the lengths).
+void make_table(const std::uint32_t *freq, int n, Table &t, bool codes = true) {
     t.used = build_lengths(freq, n, kMaxCodeLen, t.len);
     if (t.used == 1) {
         // One used symbol: the format has a zero-bit form for it, but
@@ -29,7 +31,7 @@ void make_table(const std::uint32_t *freq, int n, Table &t) {
         t.len[(single ^ 1) < n ? single ^ 1 : single - 1] = 1;
         t.used = 2;
     }
-    if (t.used >= 2) build_codes(t.len, n, t.code);
+    if (codes && t.used >= 2) build_codes(t.len, n, t.code);
 }
 
 // A code length in the three-bit form: 0..6 as is, 7 and more as 7 followed
@@ -108,7 +110,7 @@ void learn_prices(const Method &method, const Table &ct, const Table &pt, Prices
 }
 
 // The character and position tables of tokens[0..n).
-void block_tables(const Method &method, const Token *tokens, std::size_t n, Table &ct, Table &pt) {
+void block_tables(const Method &method, const Token *tokens, std::size_t n, Table &ct, Table &pt, bool codes) {
     std::uint32_t cfreq[kNumChar] = {};
     std::uint32_t pfreq[kNumPosMax] = {};
     for (std::size_t i = 0; i < n; ++i) {
@@ -116,8 +118,8 @@ void block_tables(const Method &method, const Token *tokens, std::size_t n, Tabl
         ++cfreq[c];
         if (c >= 256) ++pfreq[pos_code(tokens[i] >> 16)];
     }
-    make_table(cfreq, kNumChar, ct);
-    make_table(pfreq, method.position_codes, pt);
+    make_table(cfreq, kNumChar, ct, codes);
+    make_table(pfreq, method.position_codes, pt, codes);
 }
 
 // The three code tables of a block: the code-length code, the character
@@ -153,21 +155,21 @@ Prices::Prices() {
 
 void Prices::learn(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq) {
     Table ct, pt;
-    make_table(char_freq, kNumChar, ct);
-    make_table(pos_freq, method.position_codes, pt);
+    make_table(char_freq, kNumChar, ct, false);
+    make_table(pos_freq, method.position_codes, pt, false);
     learn_prices(method, ct, pt, *this);
 }
 
 void learn_block(const Method &method, const Token *tokens, std::size_t n, Prices &learn) {
     Table ct, pt;
-    block_tables(method, tokens, n, ct, pt);
+    block_tables(method, tokens, n, ct, pt, false);
     learn_prices(method, ct, pt, learn);
 }
 
 std::uint64_t block_bits(const Method &method, const std::uint32_t *char_freq, const std::uint32_t *pos_freq) {
     Table ct, pt;
-    make_table(char_freq, kNumChar, ct);
-    make_table(pos_freq, method.position_codes, pt);
+    make_table(char_freq, kNumChar, ct, false);
+    make_table(pos_freq, method.position_codes, pt, false);
     std::uint8_t tables[kMaxTableBytes];
     BitWriter w(tables);
     write_tables(method, ct, pt, w);
@@ -180,7 +182,7 @@ std::uint64_t block_bits(const Method &method, const std::uint32_t *char_freq, c
 
 void write_block(const Method &method, const Token *tokens, std::size_t n, BitWriter &out, Prices *learn) {
     Table ct, pt;
-    block_tables(method, tokens, n, ct, pt);
+    block_tables(method, tokens, n, ct, pt, true);
     if (learn) learn_prices(method, ct, pt, *learn);
 
     out.put(16, std::uint32_t(n));
@@ -195,21 +197,23 @@ void write_block(const Method &method, const Token *tokens, std::size_t n, BitWr
         plen[i] = pt.used ? pt.len[i] : 0;
         pcode[i] = pt.used && pt.len[i] ? pt.code[i] : 0;
     }
+    // Literals and matches come in no order a branch could learn: a
+    // literal puts a position code of no bits.  The writer is copied so
+    // that its state stays in registers.
+    BitWriter bits_out = out;
     for (std::size_t i = 0; i < n; ++i) {
-        Token t = tokens[i];
-        unsigned c = t & 0x3ff;
-        out.put(clen[c], ccode[c]);
-        if (c >= 256) {
-            std::uint32_t off = t >> 16;
-            unsigned p = pos_code(off);
-            if (p > 1) {
-                unsigned extra = p - 1;
-                out.put(plen[p] + extra, (pcode[p] << extra) | (off & ((1u << extra) - 1)));
-            } else {
-                out.put(plen[p], pcode[p]);
-            }
-        }
+        const Token t = tokens[i];
+        const unsigned c = t & 0x3ff;
+        bits_out.put(clen[c], ccode[c]);
+        const std::uint32_t off = t >> 16;
+        const unsigned p = pos_code(off);
+        const unsigned extra = p > 1 ? p - 1 : 0;
+        const bool match = c >= 256;
+        const unsigned len = match ? plen[p] + extra : 0;
+        const std::uint32_t bits = match ? (pcode[p] << extra) | (off & ((1u << extra) - 1)) : 0;
+        bits_out.put(len, bits);
     }
+    out = bits_out;
 }
 
 } // namespace lzh::enc

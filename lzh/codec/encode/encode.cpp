@@ -57,7 +57,16 @@ public:
         if (carry_bits_) {
             const unsigned k = carry_bits_;
             std::uint8_t c = carry_;
-            for (std::size_t i = 0; i < nbytes; ++i) {
+            std::size_t i = 0;
+            for (; i + 8 <= nbytes; i += 8) {  // eight bytes at a time, most significant first
+                std::uint64_t w;
+                std::memcpy(&w, buf + i, 8);
+                w = __builtin_bswap64(w);
+                const std::uint64_t shifted = __builtin_bswap64(std::uint64_t(c) << 56 | w >> k);
+                std::memcpy(buf + i, &shifted, 8);
+                c = std::uint8_t(w << (8 - k));
+            }
+            for (; i < nbytes; ++i) {
                 std::uint8_t b = buf[i];
                 buf[i] = std::uint8_t(c | (b >> k));
                 c = std::uint8_t(b << (8 - k));
@@ -312,9 +321,13 @@ MemberEncoder::MemberEncoder(const MethodInfo &method, Compression compression) 
 
 MemberEncoder::~MemberEncoder() = default;
 
+bool MemberEncoder::room_for(std::uint64_t size) const {
+    return impl_ && size < kAheadBelow && impl_->ahead.size() < kAhead &&
+           (impl_->ahead.empty() || impl_->ahead_bytes + size <= kAheadBytes);
+}
+
 bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
-    if (!impl_ || size == 0 || size >= kAheadBelow || impl_->ahead.size() >= kAhead) return false;
-    if (!impl_->ahead.empty() && impl_->ahead_bytes + size > kAheadBytes) return false;
+    if (size == 0 || !room_for(size)) return false;
     auto s = std::make_unique<Segment>();
     const std::size_t n = std::size_t(size);
     s->in.reset(new std::uint8_t[n + 1 + kReadPadding]);
@@ -327,8 +340,7 @@ bool MemberEncoder::ahead(ByteSource &in, std::uint64_t size) {
     return true;
 }
 
-EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                                   bool give_up_early) {
+EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
     EncodeResult r;
     if (!impl_) {
         r.status = CodecStatus::unsupported;
@@ -369,7 +381,7 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
 
     slots[0].out.reset();  // perhaps a small member's
     for (int i = 0; i < kSlots; ++i) slots[i].allocate(m.window);
-    std::uint64_t filled = 1, written = 0, coded = 0;
+    std::uint64_t filled = 1, written = 0;
     // However this ends, no worker may still hold a slot.  The room a long
     // member took goes back then (what every member needs, the first
     // segment's input, stays): among many small members it would only
@@ -400,19 +412,13 @@ EncodeResult MemberEncoder::encode(ByteSource &in, ByteSink &out, std::uint64_t 
         pool.wait(&s);
         ++written;
         if (!output.append(s.out.get(), s.out_bits)) return r;
-        coded += s.size;
-        if (give_up_early && r.packed >= coded) {
-            r.gave_up = true;  // grown past its input so far: not worth finishing
-            return r;
-        }
     }
     output.finish();
     return r;
 }
 
-EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above,
-                    bool give_up_early) {
-    return MemberEncoder(method).encode(in, out, give_up_above, give_up_early);
+EncodeResult encode(const MethodInfo &method, ByteSource &in, ByteSink &out, std::uint64_t give_up_above) {
+    return MemberEncoder(method).encode(in, out, give_up_above);
 }
 
 } // namespace lzh

@@ -43,20 +43,44 @@ void minimum_redundancy(std::uint32_t *a, int n) {
     }
 }
 
+// Up to this many symbols are sorted by comparison.
+constexpr int kSortAlone = 64;
+
 } // namespace
 
 int build_lengths(const std::uint32_t *freq, int n, int max_len, std::uint8_t *len) {
     // Sort keys: frequency above, symbol below (n <= 1024, freq < 2^22).
-    std::uint32_t keys[1024];
+    // Many symbols are sorted by a radix sort of the frequency, a byte at a
+    // time from the lowest: stable, so equal frequencies stay in symbol
+    // order.  Prices are learnt from a few thousand codes at a time, so
+    // this runs often.
+    std::uint32_t keys[1024], other[1024];
+    std::uint32_t all = 0;
     int m = 0;
     for (int i = 0; i < n; ++i) {
         len[i] = 0;
-        if (freq[i]) keys[m++] = (std::min<std::uint32_t>(freq[i], (1u << 22) - 1) << 10) | std::uint32_t(i);
+        if (freq[i]) {
+            const std::uint32_t f = std::min<std::uint32_t>(freq[i], (1u << 22) - 1);
+            keys[m++] = f << 10 | std::uint32_t(i);
+            all |= f;
+        }
     }
     if (m < 2) return m;
-    std::sort(keys, keys + m);
+    std::uint32_t *from = keys, *to = other;
+    if (m <= kSortAlone) {
+        std::sort(keys, keys + m);  // a small table: the buckets would cost more
+    } else {
+        for (unsigned shift = 10; shift < 32 && (all >> (shift - 10)) != 0; shift += 8) {
+            int start[257] = {};
+            for (int i = 0; i < m; ++i) ++start[(from[i] >> shift & 0xff) + 1];
+            for (int b = 1; b < 256; ++b) start[b] += start[b - 1];
+            for (int i = 0; i < m; ++i) to[start[from[i] >> shift & 0xff]++] = from[i];
+            std::swap(from, to);
+        }
+    }
+    const std::uint32_t *const sorted = from;
     std::uint32_t a[1024];
-    for (int i = 0; i < m; ++i) a[i] = keys[i] >> 10;
+    for (int i = 0; i < m; ++i) a[i] = sorted[i] >> 10;
     minimum_redundancy(a, m);
 
     // Clamp to max_len, then rebalance the counts per length so that the
@@ -85,7 +109,7 @@ int build_lengths(const std::uint32_t *freq, int n, int max_len, std::uint8_t *l
     // Rarest symbols take the longest codes.
     int k = 0;
     for (int l = max_len; l >= 1; --l)
-        for (int c = 0; c < count[l]; ++c) len[keys[k++] & 1023] = std::uint8_t(l);
+        for (int c = 0; c < count[l]; ++c) len[sorted[k++] & 1023] = std::uint8_t(l);
     return m;
 }
 

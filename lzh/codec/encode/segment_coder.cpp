@@ -17,6 +17,36 @@ constexpr int kHash3Bits = 12;
 constexpr std::size_t kRelearn = 2048;  // codes between price updates
 // Matches shorter than this get a second lazy look, two bytes on.
 constexpr int kShortMatch = 8;
+// Packed or random data has no matches worth taking, and searching it
+// costs as much as searching text.  Once kNoiseRun searches in a row found
+// nothing and the last kNoiseSpan bytes look like noise, the parse passes
+// over positions between searches, one more every 2^kSkipGrowth searches,
+// up to kMaxSkip; it looks at the data again every kNoiseRecheck searches.
+// A match then found is extended back over the literals passed, and ends
+// it.  A match shorter than the step could be missed: noise hardly has
+// any, but packed data holds runs and short repeats now and then, so a
+// position whose three bytes were seen kNearRepeat bytes before or less
+// (its link costs nothing to read) is searched all the same.
+constexpr int kNoiseRun = 1024;
+constexpr int kNoiseRecheck = 4096;
+constexpr int kSkipGrowth = 4;
+constexpr int kMaxSkip = 15;
+constexpr std::int32_t kNoiseSpan = 1024;
+constexpr std::uint16_t kNearRepeat = 256;
+
+// Whether the kNoiseSpan bytes before `pos` look like noise: no byte value
+// much more frequent than the rest (the sum of the squared counts is near
+// the 5,120 uniform random bytes give; text and code give several times
+// that).
+bool looks_like_noise(const std::uint8_t *data, std::int32_t pos) {
+    if (pos < kNoiseSpan) return false;
+    std::uint16_t count[256] = {};
+    for (const std::uint8_t *p = data + pos - kNoiseSpan; p < data + pos; ++p) ++count[*p];
+    std::uint32_t squares = 0;
+    for (unsigned c : count) squares += c * c;
+    return squares <= 6 * kNoiseSpan;
+}
+
 // Entries of an earlier parse read as at least this far back: farther
 // than any window or near3 reaches.
 constexpr std::int32_t kGenerationGap = 1 << 20;
@@ -178,6 +208,9 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
         std::fill_n(cfreq, kNumChar, 0u);
         std::fill_n(pfreq, kNumPosMax, 0u);
     };
+    int misses = 0;                // searches in a row that found nothing
+    int noise_check = kNoiseRun;   // when to look at the data again
+    bool noise = false;
     auto emit = [&](Token t) {
         tokens[ntok++] = t;
         unsigned c = t & 0x3ff;
@@ -185,7 +218,7 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
         if (c >= 256) ++pfreq[pos_code(t >> 16)];
         if (ntok == kSplitRegion) {
             flush();
-        } else if (ntok % kRelearn == 0) {
+        } else if (ntok % kRelearn == 0 && !noise) {  // noise has no prices worth learning
             prices.learn(method_, cfreq, pfreq);
         }
     };
@@ -207,8 +240,35 @@ std::uint64_t SegmentCoder::run(const std::uint8_t *data, std::int32_t start, st
         if (sav <= 0) {
             emit(literal_token(data[pos]));
             ++pos;
+            if (++misses > noise_check) {
+                noise = looks_like_noise(data, pos);
+                noise_check = misses + kNoiseRecheck;
+            }
+            if (noise) {
+                // Only as far as the links are made: the ring holds older
+                // ones beyond.
+                const std::int32_t skip = std::min<std::int32_t>(
+                    std::min((misses - kNoiseRun) >> kSkipGrowth, kMaxSkip), std::min(end, indexed_) - pos);
+                for (std::int32_t k = 0; k < skip; ++k) {
+                    const std::uint16_t near = near3_links[std::uint32_t(pos) % kNear3Ring];
+                    if (near != 0 && near <= kNearRepeat) break;
+                    emit(literal_token(data[pos++]));
+                }
+            }
             continue;
         }
+        if (noise) {
+            // The match may begin among the literals passed over.
+            while (ntok > 0 && tokens[ntok - 1] < 256 && pos > start && pos > dist && len < kMaxMatch &&
+                   data[pos - 1] == data[pos - 1 - dist]) {
+                --cfreq[tokens[--ntok]];
+                --pos;
+                ++len;
+            }
+        }
+        misses = 0;
+        noise_check = kNoiseRun;
+        noise = false;
         // Lazy evaluation: a literal and then a better match one byte on.
         while (len < e.lazy_len && pos + 1 < end) {
             int max2 = std::min<std::int32_t>(kMaxMatch, end - pos - 1);

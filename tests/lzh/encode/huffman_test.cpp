@@ -66,6 +66,31 @@ TEST(CodeLengths, RandomTablesOfEveryShape) {
     }
 }
 
+TEST(CodeLengths, LargeAlphabetsSortedByEveryDigitOfTheirCounts) {
+    // Many symbols are sorted by their counts a byte at a time: counts of
+    // one, two and three bytes, and past the limit of 2^22 (where they count
+    // as 2^22 - 1), with ties, must come out in the order of the counts, and
+    // equal counts in the order of the symbols, the lower one taking the
+    // longer code.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::uint32_t> freq(65 + rng() % 446);
+        const std::uint32_t top = round % 4 == 0 ? 255 : round % 4 == 1 ? 65535 : round % 4 == 2 ? (1u << 22) : (1u << 24);
+        for (auto &f : freq) f = rng() % 4 == 0 ? 0 : rng() % 3 == 0 ? 1 + rng() % 3 : 1 + rng() % top;
+        std::vector<std::uint8_t> len(freq.size());
+        build_lengths(freq.data(), int(freq.size()), 16, len.data());
+        EXPECT_EQ(kraft(len), 1u << 16) << "round " << round;
+        std::vector<std::size_t> used;
+        for (std::size_t i = 0; i < freq.size(); ++i) {
+            EXPECT_EQ(len[i] != 0, freq[i] != 0) << "round " << round << ", symbol " << i;
+            if (freq[i]) used.push_back(i);
+        }
+        auto count = [&](std::size_t i) { return std::min(freq[i], (1u << 22) - 1); };
+        std::stable_sort(used.begin(), used.end(), [&](auto x, auto y) { return count(x) < count(y); });
+        for (std::size_t k = 1; k < used.size(); ++k) EXPECT_GE(len[used[k - 1]], len[used[k]]) << "round " << round;
+    }
+}
+
 TEST(CodeLengths, FewerThanTwoSymbolsLeaveTheOneSymbolForm) {
     std::vector<std::uint32_t> freq(19, 0);
     std::vector<std::uint8_t> len(19, 9);

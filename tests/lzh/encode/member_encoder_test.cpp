@@ -19,7 +19,7 @@ Outcome encode_member(MemberEncoder &coder, const std::vector<std::uint8_t> &dat
     MemorySource src(data, chunk);
     Outcome o;
     MemorySink sink;
-    o.result = coder.encode(src, sink, data.empty() ? 0 : data.size() - 1, true);
+    o.result = coder.encode(src, sink, data.empty() ? 0 : data.size() - 1);
     o.packed = std::move(sink.data);
     return o;
 }
@@ -109,15 +109,23 @@ TEST(MemberEncoder, WhatWaitsAheadStaysWithinItsBytes) {
     ASSERT_LT(n, MemberEncoder::kAheadBelow);
     const std::vector<std::uint8_t> a = text_like(n, 61), b = text_like(n, 62), c = text_like(n, 63);
     MemberEncoder coder(lh(6));
+    EXPECT_TRUE(coder.room_for(n));
     EXPECT_TRUE(announce(coder, a));
     EXPECT_TRUE(announce(coder, b));
+    EXPECT_FALSE(coder.room_for(n));
+    EXPECT_TRUE(coder.room_for(MemberEncoder::kAheadBytes - 2 * n));
     EXPECT_FALSE(announce(coder, c));
     expect_same(encode_member(coder, a), fresh(6, a), "first");
+    EXPECT_TRUE(coder.room_for(n));
     EXPECT_TRUE(announce(coder, c));
     expect_same(encode_member(coder, b), fresh(6, b), "second");
     expect_same(encode_member(coder, c), fresh(6, c), "third");
-    // With nothing waiting, the largest member that can wait is taken.
+    // With nothing waiting, the largest member that can wait is taken, and
+    // no larger one.
+    EXPECT_FALSE(coder.room_for(MemberEncoder::kAheadBelow));
+    EXPECT_TRUE(coder.room_for(MemberEncoder::kAheadBelow - 1));
     EXPECT_TRUE(announce(coder, text_like(MemberEncoder::kAheadBelow - 1, 64)));
+    EXPECT_FALSE(coder.room_for(2));
 }
 
 TEST(MemberEncoder, AFailedMemberLeavesTheEncoderSound) {

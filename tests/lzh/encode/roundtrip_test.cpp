@@ -108,6 +108,41 @@ TEST_P(RoundTrip, RepeatsAreFoundWhereverTheyFall) {
     }
 }
 
+TEST_P(RoundTrip, RepeatsInsideLongNoise) {
+    // In long noise the parse looks at fewer positions: a repeat it lands in
+    // is taken from its first byte on, the very first bytes of the member
+    // included, and costs next to nothing.
+    const std::size_t w = std::size_t(1) << (GetParam() == 5 ? 13 : GetParam() == 6 ? 15 : 16);
+    const std::vector<std::uint8_t> noise = random_bytes(200 * 1024, 31);
+    for (std::size_t from : {std::size_t(0), std::size_t(4000), std::size_t(150 * 1024)}) {
+        for (std::size_t at : {std::size_t(7000), std::size_t(190 * 1024)}) {
+            if (at <= from || at - from + 1500 > w) continue;
+            std::vector<std::uint8_t> data = noise;
+            std::copy_n(noise.begin() + std::ptrdiff_t(from), 1500, data.begin() + std::ptrdiff_t(at));
+            EXPECT_LT(compress(GetParam(), data).size() + 1400, compress(GetParam(), noise).size())
+                << "from " << from << " at " << at;
+            expect_roundtrip(GetParam(), data);
+        }
+    }
+}
+
+TEST_P(RoundTrip, ShortRepeatsInsideLongNoise) {
+    // Packed data holds a run or a short repeat now and then: where the
+    // parse looks at fewer positions, those are still taken (a run of eight
+    // bytes costs a literal and a short match, some six bytes less).
+    const std::vector<std::uint8_t> noise = random_bytes(600 * 1024, 32);
+    std::vector<std::uint8_t> data = noise;
+    const int runs = 300;
+    for (int i = 0; i < runs; ++i) {
+        const std::size_t at = 100 * 1024 + std::size_t(i) * 1600 + std::size_t(i % 13);
+        std::fill_n(data.begin() + std::ptrdiff_t(at), 8, data[at]);
+    }
+    const std::size_t with_runs = compress(GetParam(), data).size();
+    const std::size_t without = compress(GetParam(), noise).size();
+    EXPECT_LT(with_runs + runs * 4, without) << with_runs << " vs " << without;
+    expect_roundtrip(GetParam(), data);
+}
+
 INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip, ::testing::Values(5, 6, 7),
                          [](const auto &info) { return "lh" + std::to_string(info.param); });
 
