@@ -17,8 +17,9 @@
 
 namespace {
 
-// The README installed beside the program (bin/../share/doc/morvane), or
-// the one in the sources it was built from.
+// The README installed beside the program (bin/../share/doc/morvane; a
+// Debian package keeps it compressed), or the one in the sources it was
+// built from.
 QString Readme(const char* argv0)
 {
     QString program = QFile::decodeName(argv0);
@@ -26,7 +27,10 @@ QString Readme(const char* argv0)
         program = QStandardPaths::findExecutable(program);
     const QString installed =
         QFileInfo(program).absoluteDir().filePath(QStringLiteral("../" MORVANE_INSTALL_DOCDIR "/README.md"));
-    return QFileInfo::exists(installed) ? QDir::cleanPath(installed) : QStringLiteral(MORVANE_SOURCE_README);
+    for (const QString& name : {installed, installed + QStringLiteral(".gz")})
+        if (QFileInfo::exists(name))
+            return QDir::cleanPath(name);
+    return QStringLiteral(MORVANE_SOURCE_README);
 }
 
 }  // namespace

@@ -116,6 +116,8 @@ files=$(dpkg -L morvane)
 update-alternatives --query lha | grep -qx 'Value: /usr/bin/lha-morvane' || fail "the lha alternative is not ours: $(update-alternatives --query lha)"
 [ "$(/usr/bin/lha --version)" = "lha (Morvane) $version" ] || fail "/usr/bin/lha --version: $(/usr/bin/lha --version)"
 [ "$(/usr/bin/unlha --version)" = "unlha (Morvane) $version" ] || fail "unlha --version: $(/usr/bin/unlha --version)"
+[ "$(/usr/bin/morvane --version)" = "morvane (Morvane) $version" ] || fail "morvane --version: $(/usr/bin/morvane --version)"
+/usr/bin/morvane --help | grep -q "^The README: /usr/share/doc/morvane/README" || fail "morvane --help does not name the installed README: $(/usr/bin/morvane --help | tail -n 1)"
 for page in lha:lha-morvane unlha:unlha morvane:morvane; do
   found=$("${clean_env[@]}" man -w "${page%%:*}" 2>&1)
   [ "$(readlink -f "$found")" = "/usr/share/man/man1/${page#*:}.1.gz" ] || fail "man -w ${page%%:*} finds '$found'"
